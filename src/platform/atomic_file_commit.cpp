@@ -1,0 +1,92 @@
+#include "platform/atomic_file_commit.h"
+
+#include "platform/hive_file_status.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+std::string failure(const std::string& path, const char* step, int error)
+{
+    return "The file " + path + " could not be saved (" + step + ": " + std::strerror(error) + ").";
+}
+
+// The temporary file's name: hidden, beside the hive, unique per call.
+std::vector<char> temporaryTemplate(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string pattern = folderOf(path) + "/." + base + ".new-XXXXXX";
+    return std::vector<char>(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
+}
+
+void syncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
+                           std::string* error)
+{
+    struct stat original {};
+    if (::stat(path.c_str(), &original) != 0) {
+        *error = failure(path, "stat", errno);
+        return false;
+    }
+    std::vector<char> temporary = temporaryTemplate(path);
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        *error = failure(path, "creating a temporary file", errno);
+        return false;
+    }
+    const auto abandon = [&](const char* step, int cause) {
+        ::close(fd);
+        ::unlink(temporary.data());
+        *error = failure(path, step, cause);
+        return false;
+    };
+    if (::fchmod(fd, original.st_mode & 07777) != 0)
+        return abandon("setting permissions", errno);
+    // Keeps the owner when the superuser saves someone else's hive; others
+    // cannot give files away and keep their own ownership.
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(fd, original.st_uid, original.st_gid) != 0 && errno != EPERM)
+        return abandon("setting the owner", errno);
+    errno = 0;
+    if (!writeTo("/proc/self/fd/" + std::to_string(fd)))
+        return abandon("writing", errno != 0 ? errno : EIO);
+    if (::fsync(fd) != 0)
+        return abandon("syncing", errno);
+    if (::close(fd) != 0) {
+        const int cause = errno;
+        ::unlink(temporary.data());
+        *error = failure(path, "closing", cause);
+        return false;
+    }
+    if (::rename(temporary.data(), path.c_str()) != 0) {
+        const int cause = errno;
+        ::unlink(temporary.data());
+        *error = failure(path, "renaming", cause);
+        return false;
+    }
+    // The new content is in place once renamed; syncing the folder only
+    // makes the rename itself survive a power cut, so it cannot undo it.
+    syncFolder(folderOf(path));
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,397 @@
+#include "platform/hive_registry.h"
+
+#include "platform/hive_session.h"
+#include "platform/registry_names.h"
+#include "platform/registry_value_data.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
+constexpr const char* kHiveRootName = "SOFTWARE";
+
+using Node = HiveTree::Node;
+
+// Where a key lives: in the hive, or one of the keys above it that this
+// backend shows without storing them.
+enum class Place { Missing, Hive, LocalMachine, EmptyRoot };
+
+struct Location {
+    Place place = Place::Missing;
+    Node node = 0;
+};
+
+// A key path as a predefined root and the names below it. Handles keep
+// their path, so that they survive a reload of the hive.
+struct KeyPath {
+    HKEY root = 0;
+    std::vector<std::string> parts;
+};
+
+bool isHiveRootName(const std::string& name)
+{
+    return foldedName(name) == kHiveRootName;
+}
+
+// True for HKEY_LOCAL_MACHINE\SOFTWARE and the keys below it.
+bool isInsideHive(const KeyPath& path)
+{
+    return path.root == kLocalMachine && !path.parts.empty() && isHiveRootName(path.parts.front());
+}
+
+struct OpenKey {
+    KeyPath path;
+    std::uint32_t access = 0;
+    Location location;
+    std::uint64_t generation = 0;
+};
+
+} // namespace
+
+struct HiveRegistry::State {
+    explicit State(const std::string& path) : session(path) {}
+
+    HiveSession session;
+    std::unordered_map<HKEY, OpenKey> handles;
+    HKEY nextHandle = 1;
+
+    Location locate(const KeyPath& keyPath);
+    LSTATUS resolve(HKEY key, OpenKey* out);
+    LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey);
+    HKEY addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location);
+    LSTATUS missingKeyCode();
+    LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
+};
+
+Location HiveRegistry::State::locate(const KeyPath& keyPath)
+{
+    if (keyPath.root != kLocalMachine)
+        return {keyPath.parts.empty() ? Place::EmptyRoot : Place::Missing, 0};
+    if (keyPath.parts.empty())
+        return {Place::LocalMachine, 0};
+    HiveTree* tree = session.tree();
+    if (!isHiveRootName(keyPath.parts.front()) || tree == nullptr)
+        return {};
+    Node node = tree->root();
+    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i)
+        node = tree->findChild(node, keyPath.parts[i]);
+    if (node == 0)
+        return {};
+    return {Place::Hive, node};
+}
+
+// A key that cannot be found, or a hive that could not be reloaded.
+LSTATUS HiveRegistry::State::missingKeyCode()
+{
+    return session.tree() == nullptr ? kRegistryIoFailed : kFileNotFound;
+}
+
+LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
+{
+    if (isPredefinedKey(key)) {
+        out->path = KeyPath{key, {}};
+        out->access = kKeyAllAccess;
+        out->location = locate(out->path);
+        return kSuccess;
+    }
+    const auto found = handles.find(key);
+    if (found == handles.end())
+        return kInvalidHandle;
+    OpenKey& open = found->second;
+    if (open.generation != session.generation()) {
+        open.location = locate(open.path);
+        open.generation = session.generation();
+    }
+    if (open.location.place == Place::Missing)
+        return session.tree() == nullptr ? kRegistryIoFailed : kKeyDeleted;
+    *out = open;
+    return kSuccess;
+}
+
+// The path of subKey below the key base, with base resolved into *baseKey.
+LSTATUS HiveRegistry::State::childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey)
+{
+    if (isPredefinedKey(base))
+        session.refreshIfStale();
+    if (const LSTATUS status = resolve(base, baseKey); status != kSuccess)
+        return status;
+    std::vector<std::string> parts;
+    if (!splitKeyPath(subKey, &parts))
+        return kBadPathname;
+    *out = baseKey->path;
+    out->parts.insert(out->parts.end(), parts.begin(), parts.end());
+    return kSuccess;
+}
+
+HKEY HiveRegistry::State::addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location)
+{
+    while (nextHandle == 0 || isPredefinedKey(nextHandle) || handles.count(nextHandle) != 0)
+        ++nextHandle;
+    const HKEY handle = nextHandle++;
+    handles[handle] = OpenKey{keyPath, access, location, session.generation()};
+    return handle;
+}
+
+std::unique_ptr<HiveRegistry> HiveRegistry::open(const std::string& path, std::string* error)
+{
+    if (const auto problem = hiveHeaderProblem(path)) {
+        *error = *problem;
+        return nullptr;
+    }
+    auto state = std::make_unique<State>(resolvedPath(path));
+    if (!state->session.load()) {
+        *error = "The file " + path +
+                 (errno == ENOMEM ? " is too large to load into memory." : " is a damaged Windows registry hive.");
+        return nullptr;
+    }
+    return std::unique_ptr<HiveRegistry>(new HiveRegistry(std::move(state)));
+}
+
+HiveRegistry::HiveRegistry(std::unique_ptr<State> state) : d(std::move(state))
+{
+}
+
+HiveRegistry::~HiveRegistry() = default;
+
+const std::string& HiveRegistry::path() const
+{
+    return d->session.path();
+}
+
+bool HiveRegistry::isWritable() const
+{
+    return d->session.writable();
+}
+
+LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result)
+{
+    if (result == nullptr)
+        return kInvalidParameter;
+    KeyPath keyPath;
+    OpenKey base;
+    if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
+        return status;
+    const Location location = d->locate(keyPath);
+    if (location.place == Place::Missing)
+        return d->missingKeyCode();
+    if ((access & kKeyWriteRights) != 0 && !d->session.writable())
+        return kAccessDenied;
+    *result = d->addHandle(keyPath, access, location);
+    return kSuccess;
+}
+
+LSTATUS HiveRegistry::queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                 std::uint32_t* size)
+{
+    OpenKey open;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open.access & kKeyQueryValue) == 0)
+        return kAccessDenied;
+    if (data != nullptr && size == nullptr)
+        return kInvalidParameter;
+    if (open.location.place != Place::Hive)
+        return kFileNotFound;
+    HiveTree& tree = *d->session.tree();
+    const auto value = tree.findValue(open.location.node, valueName);
+    if (!value)
+        return kFileNotFound;
+    std::vector<std::uint8_t> stored;
+    if (!tree.readValue(*value, &stored))
+        return kRegistryCorrupt;
+    const std::vector<std::uint8_t> bytes = decodeValueData(value->type, stored);
+    if (type != nullptr)
+        *type = value->type;
+    if (size == nullptr)
+        return kSuccess;
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    const bool fits = data == nullptr || *size >= needed;
+    if (data != nullptr && fits)
+        std::copy(bytes.begin(), bytes.end(), data);
+    *size = needed;
+    return fits ? kSuccess : kMoreData;
+}
+
+LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                               std::uint32_t size)
+{
+    OpenKey open;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive || !d->session.writable())
+        return kAccessDenied;
+    if (!isValidValueName(valueName))
+        return kInvalidParameter;
+    std::vector<std::uint8_t> stored;
+    if (const LSTATUS status = encodeValueData(type, data, size, &stored); status != kSuccess)
+        return status;
+    HiveSession& session = d->session;
+    if (const LSTATUS status = session.checkValuesSafe(open.location.node, HiveSession::ValuesTouched::Rewritten);
+        status != kSuccess)
+        return status;
+    if (const LSTATUS status = session.beginChange(); status != kSuccess)
+        return status;
+    // Beginning the change may have reloaded the hive: find the key again.
+    LSTATUS status = d->resolve(key, &open);
+    if (status == kSuccess)
+        status = session.checkValuesSafe(open.location.node, HiveSession::ValuesTouched::Rewritten);
+    if (status != kSuccess) {
+        session.endChange();
+        return status;
+    }
+    if (!session.tree()->setValue(open.location.node, valueName, type, stored))
+        return session.failWrite();
+    session.changed();
+    return kSuccess;
+}
+
+LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created)
+{
+    if (result == nullptr)
+        return kInvalidParameter;
+    KeyPath keyPath;
+    OpenKey base;
+    if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
+        return status;
+    if (!std::all_of(keyPath.parts.begin() + static_cast<std::ptrdiff_t>(base.path.parts.size()), keyPath.parts.end(),
+                     [](const std::string& part) { return isValidKeyName(part); }))
+        return kInvalidParameter;
+    Location location = d->locate(keyPath);
+    bool made = false;
+    if (location.place == Place::Missing) {
+        HiveSession& session = d->session;
+        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath) || !session.writable())
+            return kAccessDenied;
+        if (const LSTATUS status = session.beginChange(); status != kSuccess)
+            return status;
+        HiveTree& tree = *session.tree();
+        Node node = tree.root();
+        for (std::size_t i = 1; i < keyPath.parts.size(); ++i) {
+            Node child = tree.findChild(node, keyPath.parts[i]);
+            if (child == 0) {
+                child = tree.addChild(node, keyPath.parts[i]);
+                if (child == 0)
+                    return session.failWrite();
+                session.changed();
+                made = true;
+            }
+            node = child;
+        }
+        session.endChange();
+        location = {Place::Hive, node};
+    }
+    *result = d->addHandle(keyPath, kKeyAllAccess, location);
+    if (created != nullptr)
+        *created = made;
+    return kSuccess;
+}
+
+LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength)
+{
+    OpenKey open;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open.access & kKeyEnumerateSubKeys) == 0)
+        return kAccessDenied;
+    if (name == nullptr || nameLength == nullptr)
+        return kInvalidParameter;
+    std::string found;
+    switch (open.location.place) {
+    case Place::LocalMachine:
+        if (index > 0)
+            return kNoMoreItems;
+        found = kHiveRootName;
+        break;
+    case Place::Hive: {
+        const auto* children = d->session.tree()->children(open.location.node);
+        if (children == nullptr)
+            return kRegistryCorrupt;
+        if (index >= children->size())
+            return kNoMoreItems;
+        found = (*children)[index].name;
+        break;
+    }
+    default:
+        return kNoMoreItems;
+    }
+    if (found.size() + 1 > *nameLength)
+        return kMoreData;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *nameLength = static_cast<std::uint32_t>(found.size());
+    return kSuccess;
+}
+
+// Whether the key at keyPath may be deleted now: kSuccess with its and its
+// parent's nodes, or the code refusing it.
+LSTATUS HiveRegistry::State::checkDeletable(const KeyPath& keyPath, Node* parent, Node* key)
+{
+    KeyPath parentPath = keyPath;
+    parentPath.parts.pop_back();
+    const Location parentLocation = locate(parentPath);
+    const Location location = locate(keyPath);
+    if (location.place != Place::Hive || parentLocation.place != Place::Hive)
+        return missingKeyCode();
+    const auto* children = session.tree()->children(location.node);
+    if (children == nullptr)
+        return kRegistryCorrupt;
+    if (!children->empty())
+        return kAccessDenied; // as Windows: only keys without sub keys
+    *parent = parentLocation.node;
+    *key = location.node;
+    return session.checkValuesSafe(location.node, HiveSession::ValuesTouched::Freed);
+}
+
+LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
+{
+    KeyPath keyPath;
+    OpenKey base;
+    if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
+        return status;
+    if (d->locate(keyPath).place == Place::Missing)
+        return d->missingKeyCode();
+    // The hive's root and the keys shown above it cannot be deleted.
+    HiveSession& session = d->session;
+    if (!isInsideHive(keyPath) || keyPath.parts.size() < 2 || !session.writable())
+        return kAccessDenied;
+    Node parent = 0;
+    Node key = 0;
+    if (const LSTATUS status = d->checkDeletable(keyPath, &parent, &key); status != kSuccess)
+        return status;
+    if (const LSTATUS status = session.beginChange(); status != kSuccess)
+        return status;
+    // Beginning the change may have reloaded the hive: check again.
+    if (const LSTATUS status = d->checkDeletable(keyPath, &parent, &key); status != kSuccess) {
+        session.endChange();
+        return status;
+    }
+    if (!session.tree()->deleteChild(parent, key))
+        return session.failWrite();
+    session.changed(true);
+    return kSuccess;
+}
+
+LSTATUS HiveRegistry::closeKey(HKEY key)
+{
+    if (isPredefinedKey(key))
+        return kSuccess;
+    return d->handles.erase(key) != 0 ? kSuccess : kInvalidHandle;
+}
+
+LSTATUS HiveRegistry::flush()
+{
+    return d->session.commit();
+}
+
+void HiveRegistry::discardChanges()
+{
+    d->session.forgetChanges();
+}
+
+} // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/registry.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// The registry on one Windows hive file through libhivex.
+// HKEY_LOCAL_MACHINE\SOFTWARE (any letter case) is the hive's root key;
+// HKEY_LOCAL_MACHINE opens as a key whose one sub key is SOFTWARE, and the
+// other predefined roots open as empty keys.
+//
+// Changes go to the in-memory hive at once and reach the disk, all together
+// and atomically, on flush(). From its first change to its flush a writer
+// holds an exclusive lock beside the hive, so two processes never interleave
+// their commits; a reader notices a newer file and reloads it.
+class HiveRegistry final : public Registry {
+public:
+    // Opens the hive at path. On failure returns null and sets *error to one
+    // plain sentence naming the file and the cause.
+    static std::unique_ptr<HiveRegistry> open(const std::string& path, std::string* error);
+    ~HiveRegistry() override;
+
+    HiveRegistry(const HiveRegistry&) = delete;
+    HiveRegistry& operator=(const HiveRegistry&) = delete;
+
+    LSTATUS openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result) override;
+    LSTATUS queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                       std::uint32_t* size) override;
+    LSTATUS setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                     std::uint32_t size) override;
+    LSTATUS createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created = nullptr) override;
+    LSTATUS enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
+    LSTATUS deleteKey(HKEY root, const std::string& subKey) override;
+    LSTATUS closeKey(HKEY key) override;
+    LSTATUS flush() override;
+    void discardChanges() override;
+
+    // The hive file's path with symbolic links resolved: commits replace
+    // that file, never a link to it.
+    const std::string& path() const;
+    // False for a read-only file or folder and for a hive whose logs were
+    // not replayed (its two sequence numbers differ); writes then give
+    // kAccessDenied.
+    bool isWritable() const;
+
+private:
+    struct State;
+    explicit HiveRegistry(std::unique_ptr<State> state);
+    std::unique_ptr<State> d;
+};
+
+} // namespace platform

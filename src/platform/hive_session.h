@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/hive_file_status.h"
+#include "platform/hive_tree.h"
+#include "platform/hive_write_lock.h"
+#include "platform/registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// One hive file held in memory, and the rules for changing it: a writer
+// takes the file's write lock at its first change and reloads first when
+// another process committed meanwhile; a failed libhivex write throws the
+// in-memory hive away; a commit replaces the file atomically.
+class HiveSession {
+public:
+    explicit HiveSession(std::string path);
+
+    // The first load; false with errno set when the file cannot be loaded.
+    bool load();
+
+    const std::string& path() const { return path_; }
+    // Null when the hive had to be thrown away and could not be reloaded.
+    HiveTree* tree() { return tree_.get(); }
+    bool writable() const { return writable_; }
+    // Bumped whenever nodes may have moved or vanished (reload, delete): a
+    // handle resolved under an older generation resolves its path again.
+    std::uint64_t generation() const { return generation_; }
+
+    // A reader picks up what another process committed since it last read,
+    // unless it holds unflushed changes of its own.
+    void refreshIfStale();
+
+    // Called before a change: kSuccess, or the code refusing it
+    // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
+    LSTATUS beginChange();
+    // The change altered the tree; removedKeys when keys may be gone.
+    void changed(bool removedKeys = false);
+    // The change was refused before it altered anything.
+    void endChange();
+    // libhivex failed to change the tree: reloads and returns the code.
+    LSTATUS failWrite();
+    // What a change does to the values a key already holds.
+    enum class ValuesTouched { Rewritten, Freed };
+    // kNotSupported when libhivex cannot do that safely to the key's values.
+    LSTATUS checkValuesSafe(HiveTree::Node node, ValuesTouched touched);
+
+    LSTATUS commit();
+    void forgetChanges();
+
+private:
+    bool reload();
+
+    std::string path_;
+    std::unique_ptr<HiveTree> tree_;
+    FileStamp stamp_;
+    bool writable_ = false;
+    bool headerClean_ = false; // both sequence numbers equal
+    bool dirty_ = false;       // changes in memory that are not on disk
+    HiveWriteLock lock_;
+    std::uint64_t generation_ = 0;
+};
+
+} // namespace platform

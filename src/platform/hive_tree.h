@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct hive_h;
+
+namespace platform {
+
+// One hive loaded into memory through libhivex, with the name lookups that
+// libhivex does by linear scan cached per key. A key's cache is refreshed
+// whenever this class changes that key.
+class HiveTree {
+public:
+    using Node = std::size_t;
+
+    struct Child {
+        std::string name;
+        Node node = 0;
+    };
+
+    struct Value {
+        std::size_t handle = 0;
+        std::string name; // as stored
+        std::uint32_t type = 0;
+        std::size_t length = 0;
+        // False when the value points at a data cell that is not there (as
+        // Windows stores some empty values): libhivex aborts the process
+        // when it frees the values of a key holding such a value.
+        bool freeable = true;
+    };
+
+    // Loads the whole file into memory (so that another program rewriting
+    // the file cannot pull it from under us). Null with errno set on failure.
+    static std::unique_ptr<HiveTree> load(const std::string& path);
+    ~HiveTree();
+    HiveTree(const HiveTree&) = delete;
+    HiveTree& operator=(const HiveTree&) = delete;
+
+    Node root() const;
+
+    // The sub keys in the order the hive keeps them; null when the key
+    // cannot be read.
+    const std::vector<Child>* children(Node node);
+    // 0 when there is no such sub key or it cannot be read.
+    Node findChild(Node parent, std::string_view name);
+
+    // The key's values; null when they cannot be read.
+    const std::vector<Value>* values(Node node);
+    std::optional<Value> findValue(Node node, std::string_view name);
+    // The stored bytes; false when they cannot be read.
+    bool readValue(const Value& value, std::vector<std::uint8_t>* data);
+
+    // Changes. Each returns false (or 0) with errno set when libhivex
+    // fails, after which this tree must not be committed.
+    Node addChild(Node parent, const std::string& name);
+    bool deleteChild(Node parent, Node child);
+    bool setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+
+    // Writes the whole hive to file (which may be a /proc/self/fd name).
+    bool writeTo(const std::string& file);
+
+private:
+    struct ChildIndex {
+        std::vector<Child> ordered;
+        std::unordered_map<std::string, Node> byFoldedName;
+        bool stale = false; // the key changed: list again, keeping known names
+    };
+    struct ValueIndex {
+        std::vector<Value> ordered;
+        std::unordered_map<std::string, std::size_t> byFoldedName; // position in ordered
+    };
+
+    explicit HiveTree(hive_h* hive);
+    const ChildIndex* childIndex(Node node);
+    const ValueIndex* valueIndex(Node node);
+
+    hive_h* hive_;
+    std::unordered_map<Node, ChildIndex> children_;
+    std::unordered_map<Node, ValueIndex> values_;
+};
+
+} // namespace platform

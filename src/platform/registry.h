@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The registry as the program sees it: the handful of Windows registry
+// functions it needs, with their result codes and predefined root handles.
+// Text crosses this interface in the program's 8-bit code page (UTF-8 on
+// Linux); sizes are counted in bytes of that text, as the Windows "A"
+// functions count them.
+namespace platform {
+
+using HKEY = std::uint32_t;
+using LSTATUS = std::int32_t;
+
+// Result codes (the Windows numbers).
+inline constexpr LSTATUS kSuccess = 0;
+inline constexpr LSTATUS kFileNotFound = 2;        // key or value missing
+inline constexpr LSTATUS kAccessDenied = 5;        // no write access, or key has sub keys (delete)
+inline constexpr LSTATUS kInvalidHandle = 6;       // handle not open
+inline constexpr LSTATUS kSharingViolation = 32;   // another process holds the hive's write lock
+inline constexpr LSTATUS kNotSupported = 50;       // key holds data this backend cannot rewrite safely
+inline constexpr LSTATUS kInvalidParameter = 87;   // bad name, type or data
+inline constexpr LSTATUS kBadPathname = 161;       // empty component in a key path
+inline constexpr LSTATUS kFileTooLarge = 223;      // value larger than one hive cell
+inline constexpr LSTATUS kMoreData = 234;          // caller's buffer too small
+inline constexpr LSTATUS kNoMoreItems = 259;       // enumeration past the last item
+inline constexpr LSTATUS kRegistryCorrupt = 1015;  // the hive file is damaged
+inline constexpr LSTATUS kRegistryIoFailed = 1016; // reading or writing the hive file failed
+inline constexpr LSTATUS kKeyDeleted = 1018;       // the open key was deleted meanwhile
+
+// Predefined root keys.
+inline constexpr HKEY kClassesRoot = 0x80000000;
+inline constexpr HKEY kCurrentUser = 0x80000001;
+inline constexpr HKEY kLocalMachine = 0x80000002;
+inline constexpr HKEY kUsers = 0x80000003;
+inline constexpr HKEY kPerformanceData = 0x80000004;
+inline constexpr HKEY kCurrentConfig = 0x80000005;
+inline constexpr HKEY kDynData = 0x80000006;
+
+inline constexpr bool isPredefinedKey(HKEY key)
+{
+    return key >= kClassesRoot && key <= kDynData;
+}
+
+// Value types.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+// Access rights.
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
+inline constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
+inline constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+inline constexpr std::uint32_t kKeyNotify = 0x0010;
+inline constexpr std::uint32_t kKeyCreateLink = 0x0020;
+inline constexpr std::uint32_t kReadControl = 0x00020000;
+inline constexpr std::uint32_t kKeyRead = 0x00020019;
+inline constexpr std::uint32_t kKeyWrite = 0x00020006;
+// Rights that change the store; asking for any of them on a store that
+// cannot be written gives kAccessDenied.
+inline constexpr std::uint32_t kKeyWriteRights = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink;
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // RegOpenKeyExA. An empty subKey opens root itself.
+    virtual LSTATUS openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result) = 0;
+
+    // RegQueryValueExA. type and data may be null. On entry *size is the
+    // capacity of data; on return it is the number of bytes stored or, with
+    // kMoreData (or when data is null), the number needed.
+    virtual LSTATUS queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                               std::uint32_t* size) = 0;
+
+    // RegSetValueExA. String types take 8-bit text; size counts the
+    // terminating zero byte when the caller includes one.
+    virtual LSTATUS setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                             std::uint32_t size) = 0;
+
+    // RegCreateKeyA: creates the key and any missing keys above it, or opens
+    // it with full access when it exists. *created (when given) tells which.
+    virtual LSTATUS createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created = nullptr) = 0;
+
+    // RegEnumKeyExA. On entry *nameLength is the capacity of name in bytes,
+    // terminator included; on return the length copied, without it. A name
+    // that does not fit gives kMoreData.
+    virtual LSTATUS enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) = 0;
+
+    // RegDeleteKeyA: deletes a key that has no sub keys (kAccessDenied otherwise).
+    virtual LSTATUS deleteKey(HKEY root, const std::string& subKey) = 0;
+
+    // RegCloseKey. Closing a predefined root succeeds and does nothing.
+    virtual LSTATUS closeKey(HKEY key) = 0;
+
+    // Makes every change so far durable, all at once.
+    virtual LSTATUS flush() = 0;
+
+    // Forgets every change since the last flush, so that a half-done
+    // operation never reaches the disk with a later flush.
+    virtual void discardChanges() = 0;
+};
+
+} // namespace platform

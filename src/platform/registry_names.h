@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Rules for key and value names, checked here because libhivex accepts
+// names that Windows refuses.
+namespace platform {
+
+inline constexpr std::size_t kMaxKeyNameLength = 255;     // UTF-16 code units
+inline constexpr std::size_t kMaxValueNameLength = 16383; // UTF-16 code units
+
+// 1 to 255 characters of valid UTF-8, without a backslash or a zero.
+bool isValidKeyName(std::string_view name);
+
+// Up to 16,383 characters of valid UTF-8, without a zero (the empty name is
+// the key's default value).
+bool isValidValueName(std::string_view name);
+
+// The form in which two names compare equal regardless of letter case:
+// each character upper-cased on its own, as Windows compares names.
+// Invalid UTF-8 is returned unchanged (it can only match itself).
+std::string foldedName(std::string_view name);
+
+// Splits "a\b\c" into its parts; false when a part is empty ("a\\b", "\a",
+// "a\"). The empty path has no parts.
+bool splitKeyPath(std::string_view path, std::vector<std::string>* parts);
+
+} // namespace platform

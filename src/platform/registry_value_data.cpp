@@ -1,0 +1,42 @@
+#include "platform/registry_value_data.h"
+
+#include "platform/utf16_text.h"
+
+#include <string_view>
+
+namespace platform {
+
+bool isStringType(std::uint32_t type)
+{
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+LSTATUS encodeValueData(std::uint32_t type, const std::uint8_t* data, std::uint32_t size,
+                        std::vector<std::uint8_t>* stored)
+{
+    if (data == nullptr && size > 0)
+        return kInvalidParameter;
+    if (type == kRegDword && size != 4)
+        return kInvalidParameter;
+    if (isStringType(type)) {
+        // Zero bytes convert like any character, so the caller's terminator
+        // becomes the two-byte UTF-16 terminator.
+        auto text = utf8ToUtf16le(std::string_view(reinterpret_cast<const char*>(data), size));
+        if (!text)
+            return kInvalidParameter;
+        *stored = std::move(*text);
+    } else {
+        stored->assign(data, data + size);
+    }
+    return stored->size() > kMaxStoredValueSize ? kFileTooLarge : kSuccess;
+}
+
+std::vector<std::uint8_t> decodeValueData(std::uint32_t type, const std::vector<std::uint8_t>& stored)
+{
+    if (!isStringType(type))
+        return stored;
+    const std::string text = utf16leToUtf8(stored.data(), stored.size());
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+} // namespace platform

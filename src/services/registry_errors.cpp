@@ -1,0 +1,39 @@
+#include "services/registry_errors.h"
+
+namespace services {
+
+std::string describeRegistryError(platform::LSTATUS status)
+{
+    using namespace platform;
+    switch (status) {
+    case kSuccess:
+        return "The registry did what was asked.";
+    case kFileNotFound:
+        return "The registry key or value does not exist.";
+    case kAccessDenied:
+        return "The registry hive cannot be changed: the file or its folder is read-only, "
+               "or Windows left changes in its log files that must be applied first.";
+    case kInvalidHandle:
+        return "The registry key is no longer open.";
+    case kSharingViolation:
+        return "Another program is changing the registry hive right now. Try again in a moment.";
+    case kNotSupported:
+        return "The registry key holds an empty value that cannot be rewritten safely.";
+    case kInvalidParameter:
+        return "A name or text is not valid in the registry.";
+    case kBadPathname:
+        return "The registry path has an empty part.";
+    case kFileTooLarge:
+        return "A text is too long to be stored in the registry hive.";
+    case kRegistryCorrupt:
+        return "The registry hive file is damaged.";
+    case kRegistryIoFailed:
+        return "The registry hive file could not be written; the disk may be full.";
+    case kKeyDeleted:
+        return "The registry key was deleted by another program.";
+    default:
+        return "The registry reported error " + std::to_string(status) + ".";
+    }
+}
+
+} // namespace services

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads and patches the bytes of a hive file, to build fixtures that only
+// Windows or a damaged disk would produce.
+namespace hive_bytes {
+
+std::vector<char> readFile(const std::string& path);
+// Rewrites the file in place (same inode), as a foreign tool would.
+void writeFileInPlace(const std::string& path, const std::vector<char>& bytes);
+
+std::uint32_t dwordAt(const std::vector<char>& bytes, std::size_t offset);
+void setDword(std::vector<char>& bytes, std::size_t offset, std::uint32_t value);
+std::uint16_t wordAt(const std::vector<char>& bytes, std::size_t offset);
+
+// Recomputes the base block's XOR checksum.
+void fixHeaderChecksum(std::vector<char>& bytes);
+// Makes the two header sequence numbers differ, as a hive whose logs were
+// not replayed has them.
+void markDirty(const std::string& path);
+
+// Offsets of every value record (vk) with this ASCII name, including
+// stale copies left in free space.
+std::vector<std::size_t> valueRecordsNamed(const std::vector<char>& bytes, const std::string& name);
+
+// Field offsets inside a value record.
+inline constexpr std::size_t kValueDataLength = 0x04;
+inline constexpr std::size_t kValueDataOffset = 0x08;
+
+} // namespace hive_bytes
