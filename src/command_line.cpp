@@ -1,0 +1,41 @@
+#include "command_line.h"
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error)
+{
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            line.action = CommandLine::Action::ShowHelp;
+        } else if (argument == "--version" || argument == "-v") {
+            line.action = CommandLine::Action::ShowVersion;
+        } else if (argument == "--hive") {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
+                *error = "The option --hive needs the path of a registry hive file.";
+                return std::nullopt;
+            }
+            line.hivePath = arguments[++i];
+        } else if (argument.rfind("--hive=", 0) == 0 && argument.size() > 7) {
+            line.hivePath = argument.substr(7);
+        } else {
+            *error = "Unknown argument \"" + argument + "\"; see pennant --help.";
+            return std::nullopt;
+        }
+    }
+    return line;
+}
+
+std::string commandLineHelp()
+{
+    return "Usage: pennant [--hive PATH]\n"
+           "Edits the custom toolbar buttons of the web browser, kept under\n"
+           "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\n"
+           "in a Windows registry hive file (the SOFTWARE hive).\n"
+           "\n"
+           "Options:\n"
+           "  --hive PATH   edit the hive file at PATH, for example\n"
+           "                /mnt/windows/Windows/System32/config/SOFTWARE\n"
+           "                (default: $XDG_DATA_HOME/pennant/SOFTWARE, created when missing)\n"
+           "  --help        show this help and exit\n"
+           "  --version     show the version and exit\n";
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the program was asked to do on its command line. Parsed before any
+// window system is touched, so --help and --version work without a display.
+struct CommandLine {
+    enum class Action { Run, ShowHelp, ShowVersion };
+    Action action = Action::Run;
+    std::optional<std::string> hivePath; // --hive PATH; the default hive otherwise
+};
+
+// Returns nothing and sets *error to one plain sentence for arguments it
+// does not understand.
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error);
+
+std::string commandLineHelp();

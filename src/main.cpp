@@ -1,0 +1,59 @@
+#include "about/about_window.h"
+#include "command_line.h"
+#include "editor/frmmain.h"
+#include "platform/desktop_shell.h"
+#include "platform/hive_location.h"
+#include "platform/libuuid_source.h"
+#include "platform/qt_dialogs.h"
+#include "resources/program_icon.h"
+#include "resources/version.h"
+#include "services/general.h"
+#include "services/hive_seed.h"
+
+#include <QApplication>
+
+#include <iostream>
+
+int main(int argc, char* argv[])
+{
+    std::string error;
+    const auto line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
+    if (!line) {
+        std::cerr << "pennant: " << error << '\n';
+        return 2;
+    }
+    if (line->action == CommandLine::Action::ShowHelp) {
+        std::cout << commandLineHelp();
+        return 0;
+    }
+    if (line->action == CommandLine::Action::ShowVersion) {
+        std::cout << resources::kProgramTitle << ' ' << resources::kVersionText << '\n';
+        return 0;
+    }
+
+    // Only the default hive is made when missing; a path given by the user
+    // must name an existing hive.
+    const std::string hivePath = line->hivePath.value_or(platform::defaultHivePath());
+    auto registry = services::openOrCreateHive(hivePath, !line->hivePath.has_value(), &error);
+    if (!registry) {
+        std::cerr << "pennant: " << error << '\n';
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(resources::kProgramTitle);
+    QApplication::setApplicationVersion(resources::kVersionText);
+    QApplication::setWindowIcon(resources::programIcon());
+
+    platform::QtMessageBoxes messages;
+    platform::QtFileDialogs files;
+    platform::DesktopShell shell;
+    platform::LibuuidSource uuids;
+    services::General general(*registry, messages, shell, uuids);
+    about::AboutWindow aboutWindow(general, about::VersionNumbers{});
+
+    frmMain window(general, files, aboutWindow);
+    window.show();
+    std::cout << "Pennant is editing " << hivePath << std::endl;
+    return app.exec();
+}
