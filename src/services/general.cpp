@@ -66,11 +66,18 @@ void General::SplitRegPath(std::string& path, HKEY& root)
     path.erase(0, slash + 1);
 }
 
-std::string General::ReadRegString(const std::string& path, const std::string& valueName)
+HKEY General::rootAndSubKey(const std::string& path, std::string& subKey)
 {
-    std::string subKey = path;
+    subKey = path;
     HKEY root = 0;
     SplitRegPath(subKey, root);
+    return root;
+}
+
+std::string General::ReadRegString(const std::string& path, const std::string& valueName)
+{
+    std::string subKey;
+    const HKEY root = rootAndSubKey(path, subKey);
     if (root == 0)
         return {};
 
@@ -107,9 +114,8 @@ std::string General::ReadRegString(const std::string& path, const std::string& v
 
 LSTATUS General::CreateRegKey(const std::string& path, bool* created)
 {
-    std::string subKey = path;
-    HKEY root = 0;
-    SplitRegPath(subKey, root);
+    std::string subKey;
+    const HKEY root = rootAndSubKey(path, subKey);
     if (root == 0)
         return kFileNotFound;
 
@@ -123,9 +129,8 @@ LSTATUS General::CreateRegKey(const std::string& path, bool* created)
 
 LSTATUS General::WriteRegString(const std::string& path, const std::string& valueName, const std::string& data)
 {
-    std::string subKey = path;
-    HKEY root = 0;
-    SplitRegPath(subKey, root);
+    std::string subKey;
+    const HKEY root = rootAndSubKey(path, subKey);
     if (root == 0)
         return kFileNotFound;
 

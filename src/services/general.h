@@ -59,6 +59,9 @@ public:
     platform::Shell& shell() { return shell_; }
 
 private:
+    // The root handle of a full path (0 when it names none) and its sub key.
+    platform::HKEY rootAndSubKey(const std::string& path, std::string& subKey);
+
     platform::Registry& registry_;
     platform::MessageBoxes& messages_;
     platform::Shell& shell_;
