@@ -2,8 +2,8 @@
 // as the button list does on a crowded Extensions key.
 //
 //   bench_hive_lookup [sub keys, default 2000]
-#include "platform/blank_hive.h"
-#include "platform/hive_registry.h"
+#include "platform/registry/blank_hive.h"
+#include "platform/registry/hive_registry.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #include "about/frmabout.h"
 
-#include "about/drawn_line.h"
-#include "about/link_label.h"
+#include "widgets/drawn_line.h"
+#include "widgets/link_label.h"
 #include "about/sys_info_launcher.h"
-#include "platform/window_metrics.h"
+#include "platform/desktop/window_metrics.h"
 #include "resources/program_icon.h"
 #include "services/general.h"
 #include "services/maker.h"

@@ -1,7 +1,7 @@
 #include "editor/frmmain.h"
 
 #include "about/about_window.h"
-#include "about/link_label.h"
+#include "widgets/link_label.h"
 #include "editor/button_chooser.h"
 #include "editor/button_record.h"
 #include "editor/editor_texts.h"

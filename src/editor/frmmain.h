@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/common_dialog.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <QMainWindow>
 

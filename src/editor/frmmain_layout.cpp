@@ -1,9 +1,9 @@
-#include "about/drawn_line.h"
-#include "about/link_label.h"
+#include "widgets/drawn_line.h"
+#include "widgets/link_label.h"
 #include "editor/button_chooser.h"
 #include "editor/editor_texts.h"
 #include "editor/frmmain.h"
-#include "platform/window_metrics.h"
+#include "platform/desktop/window_metrics.h"
 #include "resources/program_icon.h"
 #include "services/maker.h"
 

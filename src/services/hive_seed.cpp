@@ -1,7 +1,7 @@
 #include "services/hive_seed.h"
 
-#include "platform/blank_hive.h"
-#include "platform/hive_location.h"
+#include "platform/registry/blank_hive.h"
+#include "platform/desktop/hive_location.h"
 #include "services/button_layout.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/hive_registry.h"
+#include "platform/registry/hive_registry.h"
 
 #include <memory>
 #include <string>

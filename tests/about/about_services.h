@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/libuuid_source.h"
+#include "platform/desktop/libuuid_source.h"
 #include "services/general.h"
 #include "support/temp_hive.h"
 #include "support/test_doubles.h"

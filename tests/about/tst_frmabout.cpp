@@ -1,9 +1,9 @@
-#include "about/drawn_line.h"
+#include "widgets/drawn_line.h"
 #include "about/frmabout.h"
-#include "about/link_label.h"
+#include "widgets/link_label.h"
 #include "about_services.h"
 #include "about_window_checks.h"
-#include "platform/window_metrics.h"
+#include "platform/desktop/window_metrics.h"
 #include "resources/program_icon.h"
 #include "services/maker.h"
 

@@ -1,6 +1,6 @@
 #include "about/sys_info_launcher.h"
 #include "about_services.h"
-#include "platform/desktop_shell.h"
+#include "platform/desktop/desktop_shell.h"
 #include "recording_registry.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "about/about_window.h"
 #include "editor/frmmain.h"
-#include "platform/libuuid_source.h"
+#include "platform/desktop/libuuid_source.h"
 #include "services/general.h"
 #include "support/temp_hive.h"
 #include "support/test_doubles.h"

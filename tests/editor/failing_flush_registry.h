@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 // Stands in front of a real registry and refuses every commit, as a disk
 // that fills up between the changes and their commit would: the one fault

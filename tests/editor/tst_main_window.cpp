@@ -1,10 +1,10 @@
 // The main window itself: its controls and their layout, keyboard, screen
 // reader names, and the three simple commands.
-#include "about/drawn_line.h"
+#include "widgets/drawn_line.h"
 #include "about/frmabout.h"
-#include "about/link_label.h"
+#include "widgets/link_label.h"
 #include "editor_harness.h"
-#include "platform/window_metrics.h"
+#include "platform/desktop/window_metrics.h"
 #include "resources/program_icon.h"
 #include "services/maker.h"
 

@@ -1,6 +1,6 @@
 // Identifiers for new button keys: the UUID's text, or the substitute of
 // random digits when the UUID source fails.
-#include "platform/libuuid_source.h"
+#include "platform/desktop/libuuid_source.h"
 #include "services/general.h"
 #include "support/temp_hive.h"
 #include "support/test_doubles.h"

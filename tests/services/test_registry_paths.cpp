@@ -1,6 +1,6 @@
 // The path procedures of General on a real hive: root names, the format
 // check, and reading and writing string values.
-#include "platform/libuuid_source.h"
+#include "platform/desktop/libuuid_source.h"
 #include "services/general.h"
 #include "support/temp_hive.h"
 #include "support/test_doubles.h"

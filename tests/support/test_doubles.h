@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/desktop_shell.h"
-#include "platform/dialogs.h"
-#include "platform/shell.h"
+#include "platform/desktop/desktop_shell.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/shell.h"
 
 #include <deque>
 #include <optional>

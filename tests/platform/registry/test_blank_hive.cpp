@@ -1,7 +1,7 @@
 // A blank hive written by our own code, read back by libhivex's shell, and
 // the plain sentences that opening a file which is no usable hive gives.
 #include "hive_bytes.h"
-#include "platform/blank_hive.h"
+#include "platform/registry/blank_hive.h"
 #include "support/temp_hive.h"
 
 #include <QDir>

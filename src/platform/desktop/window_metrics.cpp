@@ -1,4 +1,4 @@
-#include "platform/window_metrics.h"
+#include "platform/desktop/window_metrics.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

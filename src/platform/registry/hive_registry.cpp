@@ -1,8 +1,8 @@
-#include "platform/hive_registry.h"
+#include "platform/registry/hive_registry.h"
 
-#include "platform/hive_session.h"
-#include "platform/registry_names.h"
-#include "platform/registry_value_data.h"
+#include "platform/registry/hive_session.h"
+#include "platform/registry/registry_names.h"
+#include "platform/registry/registry_value_data.h"
 
 #include <algorithm>
 #include <cerrno>

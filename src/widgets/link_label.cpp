@@ -1,4 +1,4 @@
-#include "about/link_label.h"
+#include "widgets/link_label.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

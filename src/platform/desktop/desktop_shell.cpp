@@ -1,4 +1,4 @@
-#include "platform/desktop_shell.h"
+#include "platform/desktop/desktop_shell.h"
 
 #include <QDesktopServices>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "platform/libuuid_source.h"
+#include "platform/desktop/libuuid_source.h"
 
 #include <uuid/uuid.h>
 

@@ -1,6 +1,6 @@
-#include "platform/atomic_file_commit.h"
+#include "platform/registry/atomic_file_commit.h"
 
-#include "platform/hive_file_status.h"
+#include "platform/registry/hive_file_status.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

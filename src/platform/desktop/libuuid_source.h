@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/uuid.h"
+#include "platform/desktop/uuid.h"
 
 namespace platform {
 

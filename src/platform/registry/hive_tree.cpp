@@ -1,6 +1,6 @@
-#include "platform/hive_tree.h"
+#include "platform/registry/hive_tree.h"
 
-#include "platform/registry_names.h"
+#include "platform/registry/registry_names.h"
 
 #include <hivex.h>
 

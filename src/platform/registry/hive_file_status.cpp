@@ -1,4 +1,4 @@
-#include "platform/hive_file_status.h"
+#include "platform/registry/hive_file_status.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

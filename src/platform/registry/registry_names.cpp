@@ -1,6 +1,6 @@
-#include "platform/registry_names.h"
+#include "platform/registry/registry_names.h"
 
-#include "platform/utf16_text.h"
+#include "platform/registry/utf16_text.h"
 
 #include <QChar>
 

@@ -1,4 +1,4 @@
-#include "about/drawn_line.h"
+#include "widgets/drawn_line.h"
 
 #include <QPalette>
 

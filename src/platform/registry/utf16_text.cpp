@@ -1,4 +1,4 @@
-#include "platform/utf16_text.h"
+#include "platform/registry/utf16_text.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/blank_hive.h"
+#include "platform/registry/blank_hive.h"
 
 #include <fcntl.h>
 #include <unistd.h>

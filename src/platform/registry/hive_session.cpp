@@ -1,7 +1,7 @@
-#include "platform/hive_session.h"
+#include "platform/registry/hive_session.h"
 
-#include "platform/atomic_file_commit.h"
-#include "platform/registry_value_data.h"
+#include "platform/registry/atomic_file_commit.h"
+#include "platform/registry/registry_value_data.h"
 
 #include <cerrno>
 #include <chrono>

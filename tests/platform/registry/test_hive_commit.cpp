@@ -2,7 +2,7 @@
 // written when nothing changed, hives that must not be written, and
 // forgetting unflushed changes.
 #include "hive_bytes.h"
-#include "platform/atomic_file_commit.h"
+#include "platform/registry/atomic_file_commit.h"
 #include "support/temp_hive.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/hive_location.h"
+#include "platform/desktop/hive_location.h"
 
 #include <QStandardPaths>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/hive_write_lock.h"
+#include "platform/registry/hive_write_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

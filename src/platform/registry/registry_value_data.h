@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <cstddef>
 #include <cstdint>

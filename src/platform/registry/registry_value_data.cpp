@@ -1,6 +1,6 @@
-#include "platform/registry_value_data.h"
+#include "platform/registry/registry_value_data.h"
 
-#include "platform/utf16_text.h"
+#include "platform/registry/utf16_text.h"
 
 #include <string_view>
 

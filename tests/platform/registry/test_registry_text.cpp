@@ -1,6 +1,6 @@
 // UTF-8 / UTF-16LE conversion, name rules and key path splitting.
-#include "platform/registry_names.h"
-#include "platform/utf16_text.h"
+#include "platform/registry/registry_names.h"
+#include "platform/registry/utf16_text.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/hive_file_status.h"
-#include "platform/hive_tree.h"
-#include "platform/hive_write_lock.h"
-#include "platform/registry.h"
+#include "platform/registry/hive_file_status.h"
+#include "platform/registry/hive_tree.h"
+#include "platform/registry/hive_write_lock.h"
+#include "platform/registry/registry.h"
 
 #include <cstdint>
 #include <memory>
