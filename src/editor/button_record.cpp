@@ -19,11 +19,11 @@ namespace {
 // few times at most.
 constexpr int kKeyNameAttempts = 10;
 
-std::optional<std::string> failure(LSTATUS status)
+std::optional<std::string> failure(services::General& general, LSTATUS status)
 {
     if (status == platform::kSuccess)
         return std::nullopt;
-    return services::describeRegistryError(status);
+    return services::describeRegistryError(general.registry(), status);
 }
 
 } // namespace
@@ -56,7 +56,7 @@ std::optional<std::string> createButtonKey(services::General& general, std::stri
         bool created = false;
         const LSTATUS status = general.CreateRegKey(*keyPath, &created);
         if (status != platform::kSuccess || created)
-            return failure(status);
+            return failure(general, status);
     }
     return std::string(texts::kNoFreeKeyName);
 }
@@ -84,14 +84,14 @@ std::optional<std::string> writeButtonValues(services::General& general, const s
         if (status == platform::kFileNotFound)
             return std::string(texts::kButtonGone);
         if (status != platform::kSuccess)
-            return failure(status);
+            return failure(general, status);
     }
     return std::nullopt;
 }
 
 std::optional<std::string> commitChanges(services::General& general)
 {
-    return failure(general.registry().flush());
+    return failure(general, general.registry().flush());
 }
 
 } // namespace editor

@@ -27,7 +27,7 @@ void frmMain::cmdDelete_Click()
         status = registry.flush();
     if (status != platform::kSuccess) {
         registry.discardChanges();
-        tell(std::string(texts::kNotDeleted) + " " + services::describeRegistryError(status));
+        tell(std::string(texts::kNotDeleted) + " " + services::describeRegistryError(registry, status));
         return;
     }
     resetEditor(root);

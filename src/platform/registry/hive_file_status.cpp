@@ -101,10 +101,26 @@ std::optional<std::string> hiveHeaderProblem(const std::string& path)
     return std::nullopt;
 }
 
-bool hiveHeaderIsClean(const std::string& path)
+bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
 {
-    std::array<unsigned char, kBaseBlockSize> block{};
-    return readBaseBlock(path, &block) && dwordAt(block, 0x04) == dwordAt(block, 0x08);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return false;
+    bytes->resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes->size()) {
+        const ssize_t got = ::pread(fd, bytes->data() + done, bytes->size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            // A file cut short while it was read is read as far as it goes.
+            if (got == 0)
+                bytes->resize(done);
+            return got == 0;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 bool hiveFileIsWritable(const std::string& path)

@@ -46,6 +46,12 @@ bool isInsideHive(const KeyPath& path)
     return path.root == kLocalMachine && !path.parts.empty() && isHiveRootName(path.parts.front());
 }
 
+// The names of a key inside the hive below its root key.
+KeyNames namesInHive(const KeyPath& path, std::size_t count)
+{
+    return KeyNames(path.parts.begin() + 1, path.parts.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
 struct OpenKey {
     KeyPath path;
     std::uint32_t access = 0;
@@ -170,6 +176,17 @@ bool HiveRegistry::isWritable() const
     return d->session.writable();
 }
 
+const std::string& HiveRegistry::damage() const
+{
+    return d->session.damage();
+}
+
+std::string HiveRegistry::failureDetail() const
+{
+    const std::string& failure = d->session.commitFailure();
+    return failure.empty() ? d->session.damage() : failure;
+}
+
 LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result)
 {
     if (result == nullptr)
@@ -182,7 +199,7 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     if (location.place == Place::Missing)
         return d->missingKeyCode();
     if ((access & kKeyWriteRights) != 0 && !d->session.writable())
-        return kAccessDenied;
+        return d->session.refusal();
     *result = d->addHandle(keyPath, access, location);
     return kSuccess;
 }
@@ -225,8 +242,10 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     OpenKey open;
     if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
         return status;
-    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive || !d->session.writable())
+    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive)
         return kAccessDenied;
+    if (!d->session.writable())
+        return d->session.refusal();
     if (!isValidValueName(valueName))
         return kInvalidParameter;
     std::vector<std::uint8_t> stored;
@@ -248,7 +267,7 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     }
     if (!session.tree()->setValue(open.location.node, valueName, type, stored))
         return session.failWrite();
-    session.changed();
+    session.changed(namesInHive(open.path, open.path.parts.size()));
     return kSuccess;
 }
 
@@ -267,8 +286,10 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
     bool made = false;
     if (location.place == Place::Missing) {
         HiveSession& session = d->session;
-        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath) || !session.writable())
+        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath))
             return kAccessDenied;
+        if (!session.writable())
+            return session.refusal();
         if (const LSTATUS status = session.beginChange(); status != kSuccess)
             return status;
         HiveTree& tree = *session.tree();
@@ -279,7 +300,7 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
                 child = tree.addChild(node, keyPath.parts[i]);
                 if (child == 0)
                     return session.failWrite();
-                session.changed();
+                session.changed(namesInHive(keyPath, i + 1));
                 made = true;
             }
             node = child;
@@ -358,8 +379,10 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
         return d->missingKeyCode();
     // The hive's root and the keys shown above it cannot be deleted.
     HiveSession& session = d->session;
-    if (!isInsideHive(keyPath) || keyPath.parts.size() < 2 || !session.writable())
+    if (!isInsideHive(keyPath) || keyPath.parts.size() < 2)
         return kAccessDenied;
+    if (!session.writable())
+        return session.refusal();
     Node parent = 0;
     Node key = 0;
     if (const LSTATUS status = d->checkDeletable(keyPath, &parent, &key); status != kSuccess)
@@ -373,7 +396,7 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
     }
     if (!session.tree()->deleteChild(parent, key))
         return session.failWrite();
-    session.changed(true);
+    session.changed(namesInHive(keyPath, keyPath.parts.size()), true);
     return kSuccess;
 }
 

@@ -23,9 +23,9 @@ std::optional<std::string> adopt(char* text)
 
 } // namespace
 
-std::unique_ptr<HiveTree> HiveTree::load(const std::string& path)
+std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
 {
-    hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+    hive_h* hive = hivex_open(path.c_str(), access == Access::ReadWrite ? HIVEX_OPEN_WRITE : 0);
     if (hive == nullptr)
         return nullptr;
     return std::unique_ptr<HiveTree>(new HiveTree(hive));
@@ -102,6 +102,14 @@ HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
         return 0;
     const auto found = index->byFoldedName.find(foldedName(name));
     return found != index->byFoldedName.end() ? found->second : 0;
+}
+
+HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
+{
+    Node node = root();
+    for (std::size_t i = 0; i < names.size() && node != 0; ++i)
+        node = findChild(node, names[i]);
+    return node;
 }
 
 const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)

@@ -104,6 +104,11 @@ public:
     // Forgets every change since the last flush, so that a half-done
     // operation never reaches the disk with a later flush.
     virtual void discardChanges() = 0;
+
+    // One sentence about the store's state that a result code cannot say (a
+    // damaged hive, a save whose written copy failed its check); empty when
+    // there is nothing to add.
+    virtual std::string failureDetail() const { return {}; }
 };
 
 } // namespace platform

@@ -114,6 +114,8 @@ private slots:
     void damage_isNamedWithItsOffset_data();
     void damage_isNamedWithItsOffset();
     void damage_sentence();
+    void damagedHive_isNeverWritten_data();
+    void damagedHive_isNeverWritten();
 };
 
 void TestHiveCheck::soundHive_passes_data()
@@ -222,6 +224,53 @@ void TestHiveCheck::damage_sentence()
     QCOMPARE(damagedHiveSentence(check(bytes).damage),
              "The hive is damaged (sub key list offset of the key at offset " + std::string(where) +
                  " points outside the hive bins); Pennant will not change it.");
+}
+
+// The damage that made libhivex abort, free a live cell or write a hive of
+// gigabytes: such a hive opens for reading only, says what is damaged, and
+// refuses every change without touching the file.
+void TestHiveCheck::damagedHive_isNeverWritten_data()
+{
+    QTest::addColumn<Patch>("patch");
+    QTest::addColumn<QString>("damage");
+
+    QTest::newRow("value list entry at another value") << Patch([](std::vector<char>& b) {
+        const std::size_t list = valueList(b, "{A}");
+        setDword(b, list + 4, dwordAt(b, list));
+    }) << "already in use";
+    QTest::newRow("value data at the root key") << Patch([](std::vector<char>& b) {
+        const std::size_t value = target(b, valueList(b, "{A}"));
+        setDword(b, value + kValueDataOffset, referenceTo(rootKey(b)));
+    }) << "already in use";
+    QTest::newRow("size field one too large")
+        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, dwordAt(b, 0x28) + 1); }) << "size field";
+    QTest::newRow("size field 0x7fffffff")
+        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x7FFFFFFF); }) << "size field";
+}
+
+void TestHiveCheck::damagedHive_isNeverWritten()
+{
+    QFETCH(Patch, patch);
+    QFETCH(QString, damage);
+    TempHive hive;
+    std::vector<char> bytes = populatedHive();
+    patch(bytes);
+    writeFileInPlace(hive.path(), bytes);
+
+    auto registry = hive.openAgain();
+    QVERIFY(!registry->isWritable());
+    const QString sentence = QString::fromStdString(registry->damage());
+    QVERIFY2(sentence.startsWith("The hive is damaged (") && sentence.contains(damage) &&
+                 sentence.endsWith("); Pennant will not change it."),
+             qPrintable(sentence));
+    QCOMPARE(QString::fromStdString(registry->failureDetail()), sentence);
+    const auto [root, extensions] = splitTestPath(kExtensions);
+    HKEY key = 0;
+    QCOMPARE(registry->createKey(root, extensions + "\\{New}", &key), kRegistryCorrupt);
+    QCOMPARE(registry->openKey(root, extensions + "\\{B}", kKeyWrite, &key), kRegistryCorrupt);
+    QCOMPARE(registry->deleteKey(root, extensions + "\\{C}"), kRegistryCorrupt);
+    QCOMPARE(registry->flush(), kSuccess);
+    QVERIFY(hive.fileBytes() == bytes);
 }
 
 QTEST_GUILESS_MAIN(TestHiveCheck)
