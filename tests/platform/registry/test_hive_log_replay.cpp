@@ -1,7 +1,7 @@
 // Replaying a dirty hive's transaction logs: which logs and entries are
 // applied, what the recovered hive holds, and that every refusal leaves the
 // files as they were.
-#include "hive_log_fixture.h"
+#include "support/hive_log_fixture.h"
 #include "platform/registry/hive_log_files.h"
 #include "platform/registry/hive_registry.h"
 #include "platform/registry/marvin32.h"

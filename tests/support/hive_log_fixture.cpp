@@ -1,4 +1,4 @@
-#include "hive_log_fixture.h"
+#include "support/hive_log_fixture.h"
 
 #include "platform/registry/marvin32.h"
 #include "support/temp_hive.h"
