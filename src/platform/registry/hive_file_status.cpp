@@ -101,6 +101,24 @@ std::optional<std::string> hiveHeaderProblem(const std::string& path)
     return std::nullopt;
 }
 
+bool hiveHeaderIsClean(const std::string& path)
+{
+    std::array<unsigned char, kBaseBlockSize> block{};
+    return readBaseBlock(path, &block) && dwordAt(block, 0x04) == dwordAt(block, 0x08);
+}
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool read = readWholeFile(fd, bytes);
+    const int cause = errno;
+    ::close(fd);
+    errno = read ? 0 : cause;
+    return read;
+}
+
 bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
 {
     struct stat info {};

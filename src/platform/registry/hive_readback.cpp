@@ -1,5 +1,8 @@
 #include "platform/registry/hive_readback.h"
 
+#include "platform/registry/hive_check.h"
+#include "platform/registry/hive_file_status.h"
+
 #include <cstdint>
 
 namespace platform {
@@ -32,6 +35,15 @@ std::string valuesDiffer(HiveTree& intended, HiveTree::Node mine, HiveTree& writ
 }
 
 } // namespace
+
+std::string writtenHiveDamage(const std::string& file)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, &bytes))
+        return "the written hive cannot be read back";
+    const HiveCheck check = checkHive(bytes.data(), bytes.size());
+    return check.sound() ? std::string() : "the written hive is damaged: " + check.damage;
+}
 
 std::string writtenKeysDiffer(HiveTree& intended, HiveTree& written, const std::vector<KeyNames>& keys)
 {

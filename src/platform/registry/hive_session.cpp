@@ -197,15 +197,8 @@ LSTATUS HiveSession::commit()
 // structural check and hold every changed key as the tree in memory does.
 std::string HiveSession::checkWritten(const std::string& file)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    HiveCheck check;
-    const bool read = fd >= 0 && checkOpenFile(fd, &check);
-    if (fd >= 0)
-        ::close(fd);
-    if (!read)
-        return "the written hive cannot be read back";
-    if (!check.sound())
-        return "the written hive is damaged: " + check.damage;
+    if (std::string damage = writtenHiveDamage(file); !damage.empty())
+        return damage;
     const auto written = HiveTree::load(file, HiveTree::Access::ReadOnly);
     if (!written)
         return "the written hive cannot be opened";

@@ -103,6 +103,30 @@ void setHeader(std::vector<char>& bytes, std::size_t at, std::uint32_t value)
     fixHeaderChecksum(bytes);
 }
 
+// Damage that made libhivex abort, free a live cell, or write a hive of
+// gigabytes.
+void valueListEntryAtAnotherValue(std::vector<char>& b)
+{
+    const std::size_t list = valueList(b, "{A}");
+    setDword(b, list + 4, dwordAt(b, list));
+}
+
+void valueDataAtTheRootKey(std::vector<char>& b)
+{
+    const std::size_t value = target(b, valueList(b, "{A}"));
+    setDword(b, value + kValueDataOffset, referenceTo(rootKey(b)));
+}
+
+void sizeFieldOneTooLarge(std::vector<char>& b)
+{
+    setHeader(b, 0x28, dwordAt(b, 0x28) + 1);
+}
+
+void sizeFieldHuge(std::vector<char>& b)
+{
+    setHeader(b, 0x28, 0x7FFFFFFF);
+}
+
 } // namespace
 
 class TestHiveCheck : public QObject {
@@ -152,10 +176,8 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
     QTest::addColumn<QString>("damage");
 
     QTest::newRow("checksum") << Patch([](std::vector<char>& b) { b[0x30] ^= 1; }) << "wrong checksum";
-    QTest::newRow("size field one too large")
-        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, dwordAt(b, 0x28) + 1); }) << "size field";
-    QTest::newRow("size field 0x7fffffff")
-        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x7FFFFFFF); }) << "size field";
+    QTest::newRow("size field one too large") << Patch(sizeFieldOneTooLarge) << "size field";
+    QTest::newRow("size field 0x7fffffff") << Patch(sizeFieldHuge) << "size field";
     QTest::newRow("size field leaves a bin out")
         << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x1000); }) << "leaves out the hive bin";
     QTest::newRow("truncated") << Patch([](std::vector<char>& b) { b.resize(b.size() - 0x1000); }) << "size field";
@@ -165,14 +187,8 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
                                << "cell at offset 0x1020 has an invalid size";
     QTest::newRow("root offset outside") << Patch([](std::vector<char>& b) { setHeader(b, 0x24, 0x7FFFFFF0); })
                                          << "root key offset";
-    QTest::newRow("value list entry at another value") << Patch([](std::vector<char>& b) {
-        const std::size_t list = valueList(b, "{A}");
-        setDword(b, list + 4, dwordAt(b, list));
-    }) << "already in use";
-    QTest::newRow("value data at the root key") << Patch([](std::vector<char>& b) {
-        const std::size_t value = target(b, valueList(b, "{A}"));
-        setDword(b, value + kValueDataOffset, referenceTo(rootKey(b)));
-    }) << "already in use";
+    QTest::newRow("value list entry at another value") << Patch(valueListEntryAtAnotherValue) << "already in use";
+    QTest::newRow("value data at the root key") << Patch(valueDataAtTheRootKey) << "already in use";
     QTest::newRow("value list entry at no cell")
         << Patch([](std::vector<char>& b) { setDword(b, valueList(b, "{C}"), 0x1234); }) << "value list at offset";
     QTest::newRow("key name past its cell")
@@ -234,18 +250,10 @@ void TestHiveCheck::damagedHive_isNeverWritten_data()
     QTest::addColumn<Patch>("patch");
     QTest::addColumn<QString>("damage");
 
-    QTest::newRow("value list entry at another value") << Patch([](std::vector<char>& b) {
-        const std::size_t list = valueList(b, "{A}");
-        setDword(b, list + 4, dwordAt(b, list));
-    }) << "already in use";
-    QTest::newRow("value data at the root key") << Patch([](std::vector<char>& b) {
-        const std::size_t value = target(b, valueList(b, "{A}"));
-        setDword(b, value + kValueDataOffset, referenceTo(rootKey(b)));
-    }) << "already in use";
-    QTest::newRow("size field one too large")
-        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, dwordAt(b, 0x28) + 1); }) << "size field";
-    QTest::newRow("size field 0x7fffffff")
-        << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x7FFFFFFF); }) << "size field";
+    QTest::newRow("value list entry at another value") << Patch(valueListEntryAtAnotherValue) << "already in use";
+    QTest::newRow("value data at the root key") << Patch(valueDataAtTheRootKey) << "already in use";
+    QTest::newRow("size field one too large") << Patch(sizeFieldOneTooLarge) << "size field";
+    QTest::newRow("size field 0x7fffffff") << Patch(sizeFieldHuge) << "size field";
 }
 
 void TestHiveCheck::damagedHive_isNeverWritten()

@@ -2,7 +2,6 @@
 // must pass the structural check and hold every changed key as intended.
 #include "hive_bytes.h"
 #include "platform/registry/atomic_file_commit.h"
-#include "platform/registry/hive_check.h"
 #include "platform/registry/hive_readback.h"
 #include "support/temp_hive.h"
 
@@ -59,7 +58,8 @@ void TestHiveSaveCheck::writtenKeys_comparedWithTheIntendedOnes_data()
             throw std::runtime_error("cannot delete");
     }) << QStringList{"Keys", "A"} << "the written hive still holds the key Keys\\A";
     QTest::newRow("value changed") << Change([](TempHive& h) { h.putString(kKeys + "\\A", "Text", "changed"); })
-                                   << QStringList{"Keys", "A"} << "the written hive's key Keys\\A holds another value Text";
+                                   << QStringList{"Keys", "A"}
+                                   << "the written hive's key Keys\\A holds another value Text";
     QTest::newRow("value added") << Change([](TempHive& h) { h.putDword(kKeys + "\\A", "Added", 1); })
                                  << QStringList{"Keys", "A"} << "the written hive's key Keys\\A holds other values";
 }
@@ -84,8 +84,8 @@ void TestHiveSaveCheck::writtenKeys_comparedWithTheIntendedOnes()
 }
 
 // A writer that produced a damaged file cannot be had from libhivex on
-// demand; here the writer writes a hive damaged in its header, and the real
-// check reads it back.
+// demand; here the writer writes a hive damaged in its header, and the
+// check of written files reads it back.
 void TestHiveSaveCheck::damagedWrittenFile_neverReplacesTheHive()
 {
     TempHive hive;
@@ -100,16 +100,13 @@ void TestHiveSaveCheck::damagedWrittenFile_neverReplacesTheHive()
             hive_bytes::writeFileInPlace(file, damaged);
             return true;
         },
-        [](const std::string& file) {
-            const std::vector<char> bytes = hive_bytes::readFile(file);
-            return checkHive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).damage;
-        },
-        &error);
+        writtenHiveDamage, &error);
     QVERIFY(!replaced);
     QVERIFY2(error.find("header's size field at offset 0x28") != std::string::npos, error.c_str());
     QVERIFY2(error.find("it was left as it was") != std::string::npos, error.c_str());
     QVERIFY(hive.fileBytes() == before);
-    QCOMPARE(QDir(QString::fromStdString(hive.folder())).entryList(QDir::Files | QDir::Hidden), QStringList{"SOFTWARE"});
+    QCOMPARE(QDir(QString::fromStdString(hive.folder())).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"SOFTWARE"});
 }
 
 QTEST_GUILESS_MAIN(TestHiveSaveCheck)
