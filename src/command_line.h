@@ -5,15 +5,19 @@
 #include <vector>
 
 // What the program was asked to do on its command line. Parsed before any
-// window system is touched, so --help and --version work without a display.
+// window system is touched, so --help, --version and the sub-commands work
+// without a display.
 struct CommandLine {
-    enum class Action { Run, ShowHelp, ShowVersion };
+    enum class Action { Run, ShowHelp, ShowVersion, RunSubCommand };
     Action action = Action::Run;
     std::optional<std::string> hivePath; // --hive PATH; the default hive otherwise
+    // With RunSubCommand: its name and the arguments after it (without --hive).
+    std::string subCommand;
+    std::vector<std::string> subCommandArguments;
 };
 
 // Returns nothing and sets *error to one plain sentence for arguments it
-// does not understand.
+// does not understand. --hive may come before or after a sub-command's name.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error);
 
 std::string commandLineHelp();

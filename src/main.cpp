@@ -1,10 +1,12 @@
 #include "about/about_window.h"
+#include "cli/sub_commands.h"
 #include "command_line.h"
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/hive_location.h"
 #include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
+#include "platform/desktop/terminal.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
 #include "services/general.h"
@@ -29,6 +31,13 @@ int main(int argc, char* argv[])
     if (line->action == CommandLine::Action::ShowVersion) {
         std::cout << resources::kProgramTitle << ' ' << resources::kVersionText << '\n';
         return 0;
+    }
+
+    if (line->action == CommandLine::Action::RunSubCommand) {
+        // No QApplication: the commands need no display.
+        cli::Invocation invocation{line->subCommandArguments, line->hivePath, std::cin, std::cout, std::cerr,
+                                   platform::standardInputIsTerminal()};
+        return cli::runSubCommand(*cli::findSubCommand(line->subCommand), invocation);
     }
 
     // Only the default hive is made when missing; a path given by the user
