@@ -2,13 +2,9 @@
 // applies, what it refuses (leaving the file byte-identical), and that an
 // export comes back the same through Pennant's import and through
 // hivexregedit --merge.
-#include "platform/desktop/libuuid_source.h"
 #include "services/button_store.h"
 #include "services/button_transfer.h"
-#include "services/general.h"
-#include "services/hive_seed.h"
-#include "support/temp_hive.h"
-#include "support/test_doubles.h"
+#include "support/button_hive.h"
 
 #include <QFile>
 #include <QProcess>
@@ -22,17 +18,10 @@ const QString kExt = QStringLiteral("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\I
 const std::string kOld = "{11111111-1111-1111-1111-111111111111}";
 const std::string kStock = "{2E7A5C1D-6B3F-4C8E-9A1D-0F5B7E3C9A42}";
 
-// A seeded hive with one custom button, kOld, and the shared procedures over it.
-struct Store {
-    TempHive hive;
-    ScriptedMessageBoxes messages;
-    RecordingShell shell;
-    platform::LibuuidSource uuids;
-    services::General general{hive.registry(), messages, shell, uuids};
-
+// A seeded hive with one custom button, kOld.
+struct Store : ButtonHive {
     Store()
     {
-        services::seedFreshHive(hive.registry(), "");
         // The button under a fixed name, so that files can name it.
         importText(kHeader + kExt + "\\" + QString::fromStdString(kOld) +
                    "]\n\"ButtonText\"=\"Old\"\n\"Exec\"=\"old.exe\"\n\"Icon\"=\"old.ico\"\n"
