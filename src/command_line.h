@@ -5,19 +5,18 @@
 #include <vector>
 
 // What the program was asked to do on its command line. Parsed before any
-// window system is touched, so --help, --version and the sub-commands work
-// without a display.
+// window system is touched, so --help and --version work without a display.
 struct CommandLine {
     enum class Action { Run, ShowHelp, ShowVersion, RunSubCommand };
     Action action = Action::Run;
     std::optional<std::string> hivePath; // --hive PATH; the default hive otherwise
-    // With RunSubCommand: its name and the arguments after it (without --hive).
+    // With RunSubCommand: the command's name and everything after it.
     std::string subCommand;
     std::vector<std::string> subCommandArguments;
 };
 
 // Returns nothing and sets *error to one plain sentence for arguments it
-// does not understand. --hive may come before or after a sub-command's name.
+// does not understand.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error);
 
 std::string commandLineHelp();

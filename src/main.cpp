@@ -1,14 +1,16 @@
 #include "about/about_window.h"
-#include "cli/sub_commands.h"
 #include "command_line.h"
+#include "commands/sub_commands.h"
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/hive_location.h"
 #include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/terminal.h"
+#include "platform/registry/hive_log_files.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
+#include "services/dirty_hive.h"
 #include "services/general.h"
 #include "services/hive_seed.h"
 
@@ -32,12 +34,11 @@ int main(int argc, char* argv[])
         std::cout << resources::kProgramTitle << ' ' << resources::kVersionText << '\n';
         return 0;
     }
-
     if (line->action == CommandLine::Action::RunSubCommand) {
         // No QApplication: the commands need no display.
-        cli::Invocation invocation{line->subCommandArguments, line->hivePath, std::cin, std::cout, std::cerr,
-                                   platform::standardInputIsTerminal()};
-        return cli::runSubCommand(*cli::findSubCommand(line->subCommand), invocation);
+        const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr,
+                                              std::cin, platform::standardInputIsTerminal()};
+        return commands::runSubCommand(*commands::findSubCommand(line->subCommand), invocation);
     }
 
     // Only the default hive is made when missing; a path given by the user
@@ -45,6 +46,9 @@ int main(int argc, char* argv[])
     const std::string hivePath = line->hivePath.value_or(platform::defaultHivePath());
     auto registry = services::openOrCreateHive(hivePath, !line->hivePath.has_value(), &error);
     if (!registry) {
+        // A hive whose own header is damaged may still be whole in its logs.
+        if (platform::inspectHiveLogs(hivePath).canApply)
+            error += " Its transaction logs can repair it (pennant apply-logs " + hivePath + ").";
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
@@ -55,6 +59,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(resources::programIcon());
 
     platform::QtMessageBoxes messages;
+    registry = services::settleDirtyHive(std::move(registry), hivePath, messages);
     platform::QtFileDialogs files;
     platform::DesktopShell shell;
     platform::LibuuidSource uuids;

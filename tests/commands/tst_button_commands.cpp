@@ -1,6 +1,6 @@
 // The sub-commands as a shell runs them, on a real hive file: exit status,
 // what they print, and that refusals leave the hive byte-identical.
-#include "cli/sub_commands.h"
+#include "commands/sub_commands.h"
 #include "services/button_store.h"
 #include "support/button_hive.h"
 
@@ -42,9 +42,9 @@ struct Fixture : ButtonHive {
         std::istringstream in(answer.value_or(QString()).toStdString() + "\n");
         std::ostringstream out;
         std::ostringstream err;
-        cli::Invocation invocation{rest, hive.path(), in, out, err, answer.has_value()};
-        const cli::SubCommand* command = cli::findSubCommand(name);
-        const int status = command ? cli::runSubCommand(*command, invocation) : -1;
+        commands::Invocation invocation{hive.path(), rest, out, err, in, answer.has_value()};
+        const commands::SubCommand* command = commands::findSubCommand(name);
+        const int status = command ? commands::runSubCommand(*command, invocation) : -1;
         return {status, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
     }
 };
@@ -115,8 +115,8 @@ private slots:
         std::istringstream in;
         std::ostringstream out;
         std::ostringstream err;
-        cli::Invocation invocation{{}, std::string("/nonexistent/SOFTWARE"), in, out, err, false};
-        QCOMPARE(cli::runSubCommand(*cli::findSubCommand("list"), invocation), cli::kExitBadUsage);
+        commands::Invocation invocation{std::string("/nonexistent/SOFTWARE"), {}, out, err, in, false};
+        QCOMPARE(commands::runSubCommand(*commands::findSubCommand("list"), invocation), commands::kBadUsage);
         QVERIFY(QString::fromStdString(err.str()).contains("/nonexistent/SOFTWARE"));
     }
 
@@ -162,4 +162,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSubCommands)
-#include "test_sub_commands.moc"
+#include "tst_button_commands.moc"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace commands {
 
 // A sub-command's arguments: options with a value ("--text T" or
 // "--text=T"), flags ("--json") and the remaining positional arguments.
@@ -28,4 +28,4 @@ private:
     std::vector<std::string> positionals_;
 };
 
-} // namespace cli
+} // namespace commands

@@ -1,8 +1,8 @@
-#include "cli/command_arguments.h"
+#include "commands/command_arguments.h"
 
 #include <algorithm>
 
-namespace cli {
+namespace commands {
 
 namespace {
 
@@ -63,4 +63,4 @@ bool CommandArguments::flag(const std::string& flag) const
     return contains(flags_, flag);
 }
 
-} // namespace cli
+} // namespace commands

@@ -1,11 +1,11 @@
-#include "cli/command_hive.h"
+#include "commands/command_hive.h"
 
 #include "platform/desktop/hive_location.h"
 #include "services/hive_seed.h"
 
 #include <ostream>
 
-namespace cli {
+namespace commands {
 
 platform::MessageAnswer StreamMessages::show(const platform::MessageRequest& request)
 {
@@ -18,41 +18,39 @@ CommandHive::CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::
 {
 }
 
-std::unique_ptr<CommandHive> CommandHive::open(Invocation& invocation)
+std::unique_ptr<CommandHive> CommandHive::open(const Invocation& invocation,
+                                               const std::optional<std::string>& hivePath)
 {
     // Only the default hive is made when missing; a path given by the user
     // must name an existing hive.
-    const std::string path = invocation.hivePath.value_or(platform::defaultHivePath());
+    const std::string path = hivePath.value_or(platform::defaultHivePath());
     std::string error;
-    auto registry = services::openOrCreateHive(path, !invocation.hivePath.has_value(), &error);
+    auto registry = services::openOrCreateHive(path, !hivePath.has_value(), &error);
     if (!registry) {
-        report(invocation, error, kExitBadUsage);
+        fail(invocation, kBadUsage, error);
         return nullptr;
     }
     return std::unique_ptr<CommandHive>(new CommandHive(std::move(registry), invocation.err));
 }
 
-std::optional<PreparedCommand> prepareCommand(Invocation& invocation, const std::vector<std::string>& valueOptions,
+std::optional<PreparedCommand> prepareCommand(const Invocation& invocation, const std::vector<std::string>& valueOptions,
                                               const std::vector<std::string>& flags, int positionals)
 {
     std::string error;
-    auto arguments = CommandArguments::parse(invocation.arguments, valueOptions, flags, &error);
+    std::vector<std::string> options = valueOptions;
+    options.emplace_back("--hive");
+    auto arguments = CommandArguments::parse(invocation.arguments, options, flags, &error);
     if (arguments && positionals >= 0 && arguments->positionals().size() != static_cast<std::size_t>(positionals))
         error = positionals == 0 ? "This command takes no key name or file." : "Give exactly one key name or file.";
     if (!arguments || !error.empty()) {
-        report(invocation, error + " See pennant --help.", kExitBadUsage);
+        fail(invocation, kBadUsage, error + " See pennant --help.");
         return std::nullopt;
     }
-    auto hive = CommandHive::open(invocation);
+    auto hive = CommandHive::open(invocation, arguments->value("--hive") ? arguments->value("--hive")
+                                                                          : invocation.hivePath);
     if (!hive)
         return std::nullopt;
     return PreparedCommand{std::move(*arguments), std::move(hive)};
 }
 
-int report(Invocation& invocation, const std::string& sentence, int status)
-{
-    invocation.err << "pennant: " << sentence << '\n';
-    return status;
-}
-
-} // namespace cli
+} // namespace commands

@@ -1,6 +1,6 @@
-#include "cli/command_arguments.h"
-#include "cli/command_handlers.h"
-#include "cli/command_hive.h"
+#include "commands/command_arguments.h"
+#include "commands/button_commands.h"
+#include "commands/command_hive.h"
 #include "services/button_record.h"
 #include "services/button_store.h"
 #include "services/button_texts.h"
@@ -13,7 +13,7 @@
 #include <istream>
 #include <ostream>
 
-namespace cli {
+namespace commands {
 
 namespace {
 
@@ -45,7 +45,7 @@ void applyFieldOptions(const CommandArguments& arguments, services::ButtonFields
     }
 }
 
-void printJson(Invocation& invocation, const QJsonDocument& document)
+void printJson(const Invocation& invocation, const QJsonDocument& document)
 {
     invocation.out << document.toJson(QJsonDocument::Indented).toStdString();
 }
@@ -57,14 +57,14 @@ QString qt(const std::string& text)
 
 // Refuses (and returns false) unless keyName is a button the window could
 // show: an existing key that is not one of the browser's own buttons.
-bool checkCustomButton(Invocation& invocation, services::General& general, const std::string& keyName)
+bool checkCustomButton(const Invocation& invocation, services::General& general, const std::string& keyName)
 {
     if (!services::buttonKeyExists(general, keyName)) {
-        report(invocation, "No button has the key " + keyName + ".", kExitRefused);
+        fail(invocation, kRefused, "No button has the key " + keyName + ".");
         return false;
     }
     if (services::isStockButton(services::loadButton(general, keyName).buttonText)) {
-        report(invocation, "The key " + keyName + " is one of the browser's own buttons.", kExitRefused);
+        fail(invocation, kRefused, "The key " + keyName + " is one of the browser's own buttons.");
         return false;
     }
     return true;
@@ -72,14 +72,14 @@ bool checkCustomButton(Invocation& invocation, services::General& general, const
 
 } // namespace
 
-int runList(Invocation& invocation)
+int runList(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, {}, {"--json"}, 0);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     const auto listed = services::listButtons(prepared->general());
     if (!listed)
-        return report(invocation, services::texts::kKeyNotOpened, kExitRefused);
+        return fail(invocation, kRefused, services::texts::kKeyNotOpened);
     if (prepared->arguments.flag("--json")) {
         QJsonArray array;
         for (const services::ListedButton& button : *listed)
@@ -89,17 +89,17 @@ int runList(Invocation& invocation)
         for (const services::ListedButton& button : *listed)
             invocation.out << button.keyName << '\t' << button.text << '\n';
     }
-    return kExitSuccess;
+    return kDone;
 }
 
-int runShow(Invocation& invocation)
+int runShow(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, {}, {"--json"}, 1);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     const std::string& keyName = prepared->arguments.positionals().front();
     if (!services::buttonKeyExists(prepared->general(), keyName))
-        return report(invocation, "No button has the key " + keyName + ".", kExitRefused);
+        return fail(invocation, kRefused, "No button has the key " + keyName + ".");
     const services::StoredValues values = services::storedButtonValues(prepared->general(), keyName);
     if (prepared->arguments.flag("--json")) {
         QJsonObject object;
@@ -110,64 +110,63 @@ int runShow(Invocation& invocation)
         for (const auto& [name, text] : values)
             invocation.out << name << ": " << text << '\n';
     }
-    return kExitSuccess;
+    return kDone;
 }
 
-int runAdd(Invocation& invocation)
+int runAdd(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, fieldOptionNames(), {"--json"}, 0);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     services::ButtonFields fields;
     applyFieldOptions(prepared->arguments, &fields);
     std::string keyName;
     if (const auto refusal = services::createButton(prepared->general(), fields, &keyName))
-        return report(invocation, std::string(services::texts::kNotSaved) + " " + refusal->reason, kExitRefused);
+        return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + refusal->reason);
     if (prepared->arguments.flag("--json"))
         printJson(invocation, QJsonDocument(QJsonObject{{"key", qt(keyName)}}));
     else
         invocation.out << keyName << '\n';
-    return kExitSuccess;
+    return kDone;
 }
 
-int runSet(Invocation& invocation)
+int runSet(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, fieldOptionNames(), {}, 1);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     const std::string& keyName = prepared->arguments.positionals().front();
     if (!checkCustomButton(invocation, prepared->general(), keyName))
-        return kExitRefused;
+        return kRefused;
     // The fields start as stored, as in the window after loading the button.
     services::ButtonFields fields = services::loadButton(prepared->general(), keyName);
     applyFieldOptions(prepared->arguments, &fields);
     if (const auto refusal = services::updateButton(prepared->general(), keyName, fields))
-        return report(invocation, std::string(services::texts::kNotSaved) + " " + refusal->reason, kExitRefused);
-    return kExitSuccess;
+        return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + refusal->reason);
+    return kDone;
 }
 
-int runRemove(Invocation& invocation)
+int runRemove(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, {}, {"--yes"}, 1);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     const std::string& keyName = prepared->arguments.positionals().front();
     if (!checkCustomButton(invocation, prepared->general(), keyName))
-        return kExitRefused;
+        return kRefused;
     if (!prepared->arguments.flag("--yes")) {
         if (!invocation.inputIsTerminal)
-            return report(invocation,
-                          std::string(services::texts::kNotDeleted) + " Without a terminal to ask on, give --yes.",
-                          kExitRefused);
+            return fail(invocation, kRefused,
+                        std::string(services::texts::kNotDeleted) + " Without a terminal to ask on, give --yes.");
         invocation.err << services::texts::kDeleteQuestion << " [y/N] " << std::flush;
         std::string answer;
         std::getline(invocation.in, answer);
         if (answer != "y" && answer != "Y" && answer != "yes" && answer != "Yes")
-            return report(invocation, services::texts::kNotDeleted, kExitRefused);
+            return fail(invocation, kRefused, services::texts::kNotDeleted);
     }
     if (const auto problem = services::deleteButton(prepared->general(), keyName))
-        return report(invocation, std::string(services::texts::kNotDeleted) + " " + *problem, kExitRefused);
-    return kExitSuccess;
+        return fail(invocation, kRefused, std::string(services::texts::kNotDeleted) + " " + *problem);
+    return kDone;
 }
 
-} // namespace cli
+} // namespace commands

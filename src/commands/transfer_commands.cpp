@@ -1,5 +1,5 @@
-#include "cli/command_handlers.h"
-#include "cli/command_hive.h"
+#include "commands/button_commands.h"
+#include "commands/command_hive.h"
 #include "services/button_transfer.h"
 #include "services/reg_file.h"
 
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <ostream>
 
-namespace cli {
+namespace commands {
 
 namespace {
 
@@ -52,46 +52,46 @@ std::string nothingImported(const std::string& file, int line, const std::string
 
 } // namespace
 
-int runExport(Invocation& invocation)
+int runExport(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, {"-o", "--output"}, {}, -1);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     std::string problem;
     const auto bytes = services::exportButtons(prepared->general(), prepared->arguments.positionals(), &problem);
     if (!bytes)
-        return report(invocation, "Nothing was exported. " + problem, kExitRefused);
+        return fail(invocation, kRefused, "Nothing was exported. " + problem);
     const auto output = prepared->arguments.value("-o") ? prepared->arguments.value("-o")
                                                          : prepared->arguments.value("--output");
     if (!output) {
         invocation.out << *bytes << std::flush;
-        return kExitSuccess;
+        return kDone;
     }
     if (!writeWholeFile(*output, *bytes))
-        return report(invocation, "The file " + *output + " could not be written.", kExitRefused);
-    return kExitSuccess;
+        return fail(invocation, kRefused, "The file " + *output + " could not be written.");
+    return kDone;
 }
 
-int runImport(Invocation& invocation)
+int runImport(const Invocation& invocation)
 {
     auto prepared = prepareCommand(invocation, {}, {"--dry-run"}, 1);
     if (!prepared)
-        return kExitBadUsage;
+        return kBadUsage;
     const std::string& path = prepared->arguments.positionals().front();
     const auto bytes = readWholeFile(path);
     if (!bytes)
-        return report(invocation, "The file " + path + " could not be read.", kExitBadUsage);
+        return fail(invocation, kBadUsage, "The file " + path + " could not be read.");
     services::RegFileProblem problem;
     const auto sections = services::parseRegFile(*bytes, &problem);
     if (!sections)
-        return report(invocation, nothingImported(path, problem.line, problem.reason), kExitRefused);
+        return fail(invocation, kRefused, nothingImported(path, problem.line, problem.reason));
     const bool dryRun = prepared->arguments.flag("--dry-run");
     std::vector<services::ImportedKey> imported;
     if (const auto refusal = services::importButtons(prepared->general(), *sections, !dryRun, &imported))
-        return report(invocation, nothingImported(path, refusal->line, refusal->reason), kExitRefused);
+        return fail(invocation, kRefused, nothingImported(path, refusal->line, refusal->reason));
     for (const services::ImportedKey& key : imported)
         invocation.out << actionWord(key.action, dryRun) << ' ' << key.keyName << '\n';
-    return kExitSuccess;
+    return kDone;
 }
 
-} // namespace cli
+} // namespace commands

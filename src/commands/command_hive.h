@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/command_arguments.h"
-#include "cli/sub_commands.h"
+#include "commands/command_arguments.h"
+#include "commands/sub_commands.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/libuuid_source.h"
@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-namespace cli {
+namespace commands {
 
 // Messages of the shared procedures go to the error stream; a question
 // gets its default answer, since sub-commands ask their own questions.
@@ -28,8 +28,9 @@ private:
 // default hive is made when missing), with the shared procedures over it.
 class CommandHive {
 public:
-    // Null, with one sentence on the error stream, when the hive cannot be used.
-    static std::unique_ptr<CommandHive> open(Invocation& invocation);
+    // The hive at hivePath, or the default hive; null, with one sentence on
+    // the error stream, when the hive cannot be used.
+    static std::unique_ptr<CommandHive> open(const Invocation& invocation, const std::optional<std::string>& hivePath);
 
     services::General& general() { return general_; }
 
@@ -51,13 +52,11 @@ struct PreparedCommand {
 };
 
 // Parses the arguments, checks that exactly `positionals` positional
-// arguments were given (any number when negative), and opens the hive; on
+// arguments were given (any number when negative), and opens the hive
+// (--hive PATH may also come after the command's name); on
 // bad usage or an unusable hive reports it and returns nothing (the exit
-// status is then kExitBadUsage).
-std::optional<PreparedCommand> prepareCommand(Invocation& invocation, const std::vector<std::string>& valueOptions,
+// status is then kBadUsage).
+std::optional<PreparedCommand> prepareCommand(const Invocation& invocation, const std::vector<std::string>& valueOptions,
                                               const std::vector<std::string>& flags, int positionals);
 
-// Writes "pennant: <sentence>" on the error stream; returns status.
-int report(Invocation& invocation, const std::string& sentence, int status);
-
-} // namespace cli
+} // namespace commands
