@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "commands/sub_commands.h"
+
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error)
 {
     CommandLine line;
@@ -17,6 +19,17 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
             line.hivePath = arguments[++i];
         } else if (argument.rfind("--hive=", 0) == 0 && argument.size() > 7) {
             line.hivePath = argument.substr(7);
+        } else if (!argument.empty() && argument[0] != '-') {
+            if (!commands::findSubCommand(argument)) {
+                *error = "Unknown command \"" + argument + "\"; see pennant --help.";
+                return std::nullopt;
+            }
+            // The command reads the rest itself; --help still wins.
+            if (line.action == CommandLine::Action::Run)
+                line.action = CommandLine::Action::RunSubCommand;
+            line.subCommand = argument;
+            line.subCommandArguments.assign(arguments.begin() + std::ptrdiff_t(i) + 1, arguments.end());
+            return line;
         } else {
             *error = "Unknown argument \"" + argument + "\"; see pennant --help.";
             return std::nullopt;
@@ -27,15 +40,21 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
 
 std::string commandLineHelp()
 {
-    return "Usage: pennant [--hive PATH]\n"
-           "Edits the custom toolbar buttons of the web browser, kept under\n"
-           "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\n"
-           "in a Windows registry hive file (the SOFTWARE hive).\n"
-           "\n"
-           "Options:\n"
-           "  --hive PATH   edit the hive file at PATH, for example\n"
-           "                /mnt/windows/Windows/System32/config/SOFTWARE\n"
-           "                (default: $XDG_DATA_HOME/pennant/SOFTWARE, created when missing)\n"
-           "  --help        show this help and exit\n"
-           "  --version     show the version and exit\n";
+    std::string help = "Usage: pennant [--hive PATH]\n"
+                       "       pennant [--hive PATH] COMMAND [ARGUMENTS]\n"
+                       "Edits the custom toolbar buttons of the web browser, kept under\n"
+                       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\n"
+                       "in a Windows registry hive file (the SOFTWARE hive).\n"
+                       "\n"
+                       "Options:\n"
+                       "  --hive PATH   edit the hive file at PATH, for example\n"
+                       "                /mnt/windows/Windows/System32/config/SOFTWARE\n"
+                       "                (default: $XDG_DATA_HOME/pennant/SOFTWARE, created when missing)\n"
+                       "  --help        show this help and exit\n"
+                       "  --version     show the version and exit\n"
+                       "\n"
+                       "Commands (exit status 0: done, 1: refused, 2: bad usage or unusable hive):\n";
+    for (const commands::SubCommand& command : commands::subCommands())
+        help += "  pennant " + std::string(command.synopsis) + "\n      " + std::string(command.summary) + "\n";
+    return help;
 }

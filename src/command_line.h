@@ -7,9 +7,12 @@
 // What the program was asked to do on its command line. Parsed before any
 // window system is touched, so --help and --version work without a display.
 struct CommandLine {
-    enum class Action { Run, ShowHelp, ShowVersion };
+    enum class Action { Run, ShowHelp, ShowVersion, RunSubCommand };
     Action action = Action::Run;
     std::optional<std::string> hivePath; // --hive PATH; the default hive otherwise
+    // With RunSubCommand: the command's name and everything after it.
+    std::string subCommand;
+    std::vector<std::string> subCommandArguments;
 };
 
 // Returns nothing and sets *error to one plain sentence for arguments it

@@ -1,5 +1,6 @@
 #include "about/about_window.h"
 #include "command_line.h"
+#include "commands/sub_commands.h"
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/hive_location.h"
@@ -29,6 +30,10 @@ int main(int argc, char* argv[])
     if (line->action == CommandLine::Action::ShowVersion) {
         std::cout << resources::kProgramTitle << ' ' << resources::kVersionText << '\n';
         return 0;
+    }
+    if (line->action == CommandLine::Action::RunSubCommand) {
+        const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr};
+        return commands::findSubCommand(line->subCommand)->run(invocation);
     }
 
     // Only the default hive is made when missing; a path given by the user

@@ -3,10 +3,10 @@
 #include "about/about_window.h"
 #include "widgets/link_label.h"
 #include "editor/button_chooser.h"
-#include "editor/button_record.h"
 #include "editor/editor_texts.h"
 #include "resources/version.h"
 #include "services/button_layout.h"
+#include "services/button_record.h"
 #include "services/general.h"
 
 #include <QAction>
@@ -57,7 +57,7 @@ std::array<QLineEdit*, 6> frmMain::editorFields() const
     return {txtButtonText, txtExec, txtIcon, txtMO, txtStatusBar, txtToolsMenu};
 }
 
-editor::ButtonFields frmMain::typedFields() const
+services::ButtonFields frmMain::typedFields() const
 {
     return {txtButtonText->text().toStdString(), txtExec->text().toStdString(),
             txtIcon->text().toStdString(),       txtMO->text().toStdString(),

@@ -28,11 +28,8 @@ class FileDialogs;
 
 namespace services {
 class General;
-}
-
-namespace editor {
 struct ButtonFields;
-}
+} // namespace services
 
 // The program's main window and the whole editor of the browser's custom
 // toolbar buttons. Its controls are public under their own names, as the
@@ -97,7 +94,7 @@ private:
 
     // The six editor fields in the order of the window.
     std::array<QLineEdit*, 6> editorFields() const;
-    editor::ButtonFields typedFields() const;
+    services::ButtonFields typedFields() const;
     void clearEditorFields();
 
     // Appends "Create New..." and the listed buttons to the emptied lists,
@@ -105,11 +102,10 @@ private:
     void fillLists(platform::HKEY root);
     // After a save or delete: empty fields and lists read afresh.
     void resetEditor(platform::HKEY root);
-    void addListedButton(const std::string& keyName);
     // The selected button's key name; nothing when no button entry is
     // selected (the user typed over the list's text, or the create entry).
     std::optional<std::string> selectedKeyName() const;
-    // The text of txtFix after text was stored into it: cut at the first zero character.
+    // The text of txtFix after text was stored into it.
     QString throughScratchField(const QString& text);
 
     void browseInto(QLineEdit& field, const char* title, const char* filter);

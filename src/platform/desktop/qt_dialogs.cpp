@@ -16,20 +16,15 @@ QString qt(const std::string& text)
 }
 
 // Qt reads a filter's patterns from the last parenthesised group of its text,
-// separated by spaces, so the description's own "(*.a;*.b)" is replaced by
-// the patterns in that form. "*.*" means every file, named or not.
+// separated by spaces. The description stays whole, "(*.a;*.b)" and all, and
+// the patterns follow it in a group of their own, which the dialog hides.
+// "*.*" means every file, named or not.
 QString qtNameFilter(const FileFilter& filter)
 {
-    QString description = qt(filter.description).trimmed();
-    if (description.endsWith(u')')) {
-        const qsizetype open = description.lastIndexOf(u'(');
-        if (open > 0)
-            description = description.left(open).trimmed();
-    }
     QStringList patterns;
     for (const std::string& pattern : filter.patterns)
         patterns << (pattern == "*.*" ? QStringLiteral("*") : qt(pattern));
-    return QStringLiteral("%1 (%2)").arg(description, patterns.join(u' '));
+    return QStringLiteral("%1 (%2)").arg(qt(filter.description), patterns.join(u' '));
 }
 
 } // namespace
@@ -54,11 +49,18 @@ std::optional<std::string> QtFileDialogs::getOpenFileName(const OpenFileRequest&
     QStringList filters;
     for (const FileFilter& filter : request.filters)
         filters << qtNameFilter(filter);
-    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), qt(request.title), QString(),
-                                                        filters.join(QStringLiteral(";;")));
-    if (chosen.isEmpty())
+    // Qt's own dialog: it shows each file type exactly as described and
+    // matches patterns without regard to case, as the program expects. The
+    // GTK dialog would cut each description at its first "(" and miss
+    // upper-case names such as UPPER.ICO.
+    QFileDialog dialog(QApplication::activeWindow(), qt(request.title));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return chosen.toStdString();
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 } // namespace platform

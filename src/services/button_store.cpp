@@ -1,0 +1,250 @@
+#include "services/button_store.h"
+
+#include "services/button_layout.h"
+#include "services/button_texts.h"
+#include "services/general.h"
+#include "services/registry_errors.h"
+
+#include <QString>
+
+#include <array>
+
+namespace services {
+
+using platform::LSTATUS;
+
+namespace {
+
+// Far more than any key name needs (255 UTF-16 units, at most 765 bytes of
+// UTF-8); only a broken store keeps asking for more.
+constexpr std::size_t kLongestKeyNameBytes = 64 * 1024;
+
+// Identifiers are random; a clash with an existing key is drawn again, a
+// few times at most.
+constexpr int kKeyNameAttempts = 10;
+
+// The six fields' value names, in the order of ButtonFields.
+constexpr std::array<const char*, 6> kFieldValueNames = {buttons::kButtonText,    buttons::kExec,
+                                                         buttons::kIcon,          buttons::kHotIcon,
+                                                         buttons::kMenuStatusBar, buttons::kMenuText};
+
+std::optional<std::string> failure(LSTATUS status)
+{
+    if (status == platform::kSuccess)
+        return std::nullopt;
+    return describeRegistryError(status);
+}
+
+std::optional<SaveRefusal> refusal(std::optional<std::string> reason)
+{
+    if (!reason)
+        return std::nullopt;
+    return SaveRefusal{false, std::move(*reason)};
+}
+
+std::optional<SaveRefusal> missingField(const ButtonFields& fields)
+{
+    if (const char* missing = missingFieldMessage(fields))
+        return SaveRefusal{true, missing};
+    return std::nullopt;
+}
+
+// The text a button is listed under: a list entry holds text only up to its
+// first zero character.
+std::string listedText(std::string text)
+{
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos)
+        text.resize(zero);
+    return text;
+}
+
+// The browser's own buttons name its resource library in their text.
+bool isStockButton(const std::string& text)
+{
+    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker),
+                                                 Qt::CaseInsensitive);
+}
+
+// Writes the values in their fixed order. An existing record gets no "ClSID"
+// or "Default Visible", and keeps the optional values whose fields are empty.
+std::optional<std::string> writeButtonValues(General& general, const std::string& keyPath,
+                                             const ButtonFields& fields, bool newRecord)
+{
+    std::vector<std::pair<const char*, std::string>> values = {
+        {buttons::kButtonText, fields.buttonText},
+        {buttons::kExec, fields.exec},
+        {buttons::kIcon, fields.icon},
+        {buttons::kHotIcon, fields.hotIcon.empty() ? fields.icon : fields.hotIcon},
+    };
+    if (!fields.statusBar.empty())
+        values.emplace_back(buttons::kMenuStatusBar, fields.statusBar);
+    if (!fields.toolsMenu.empty())
+        values.emplace_back(buttons::kMenuText, fields.toolsMenu);
+    if (newRecord) {
+        values.emplace_back(buttons::kClsid, buttons::kClsidText);
+        values.emplace_back(buttons::kDefaultVisible, buttons::kDefaultVisibleText);
+    }
+    for (const auto& [name, text] : values) {
+        const LSTATUS status = general.WriteRegString(keyPath, name, text);
+        // The key is opened afresh for every value; missing means it is gone.
+        if (status == platform::kFileNotFound)
+            return std::string(texts::kButtonGone);
+        if (status != platform::kSuccess)
+            return failure(status);
+    }
+    return std::nullopt;
+}
+
+// Commits the changes, or forgets them all when anything refused, so that
+// nothing of a failed save reaches the disk with a later one.
+template <typename Refusal>
+std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> problem)
+{
+    if (!problem) {
+        if (auto failed = commitButtonChanges(general)) {
+            if constexpr (std::is_same_v<Refusal, SaveRefusal>)
+                problem = SaveRefusal{false, std::move(*failed)};
+            else
+                problem = std::move(failed);
+        }
+    }
+    if (problem)
+        general.registry().discardChanges();
+    return problem;
+}
+
+} // namespace
+
+std::optional<std::vector<ListedButton>> listButtons(General& general, platform::HKEY root,
+                                                     const std::string& subKeyPath)
+{
+    platform::Registry& registry = general.registry();
+    platform::HKEY key = 0;
+    if (registry.openKey(root, subKeyPath, platform::kKeyEnumerateSubKeys, &key) != platform::kSuccess)
+        return std::nullopt;
+    std::vector<ListedButton> listed;
+    // Room for 255 one-byte characters; a longer name grows the buffer.
+    std::vector<char> name(256);
+    for (std::uint32_t index = 0;;) {
+        auto length = static_cast<std::uint32_t>(name.size());
+        const LSTATUS status = registry.enumKey(key, index, name.data(), &length);
+        if (status == platform::kMoreData && name.size() < kLongestKeyNameBytes) {
+            name.resize(name.size() * 2);
+            continue;
+        }
+        if (status != platform::kSuccess)
+            break;
+        std::string keyName(name.data(), length);
+        std::string text = listedText(general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
+        if (!isStockButton(text))
+            listed.push_back({std::move(keyName), std::move(text)});
+        ++index;
+    }
+    registry.closeKey(key);
+    return listed;
+}
+
+std::optional<std::vector<ListedButton>> listButtons(General& general)
+{
+    return listButtons(general, General::RootKeyFromName(buttons::kRootName), buttons::kExtensionsPath);
+}
+
+ButtonFields loadButton(General& general, const std::string& keyName)
+{
+    const std::string path = buttonKeyPath(keyName);
+    std::array<std::string, kFieldValueNames.size()> read;
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        read[i] = general.ReadRegString(path, kFieldValueNames[i]);
+        if (read[i] == texts::kReadError)
+            read[i].clear();
+    }
+    return {read[0], read[1], read[2], read[3], read[4], read[5]};
+}
+
+StoredValues storedButtonValues(General& general, const std::string& keyName)
+{
+    const std::string path = buttonKeyPath(keyName);
+    StoredValues values;
+    for (const char* name : kFieldValueNames) {
+        std::string text = general.ReadRegString(path, name);
+        // "Error" is also a text a value may hold; the status tells them apart.
+        if (general.RegStatus() == platform::kSuccess)
+            values.emplace_back(name, std::move(text));
+    }
+    for (const char* name : {buttons::kClsid, buttons::kDefaultVisible}) {
+        std::string text = general.ReadRegString(path, name);
+        if (general.RegStatus() == platform::kSuccess)
+            values.emplace_back(name, std::move(text));
+    }
+    return values;
+}
+
+std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fields, std::string* keyName)
+{
+    if (auto missing = missingField(fields))
+        return missing;
+    std::optional<SaveRefusal> problem = SaveRefusal{false, texts::kNoFreeKeyName};
+    for (int attempt = 0; attempt < kKeyNameAttempts; ++attempt) {
+        *keyName = "{" + general.NewButtonId() + "}";
+        bool created = false;
+        const LSTATUS status = general.CreateRegKey(buttonKeyPath(*keyName), &created);
+        if (status != platform::kSuccess) {
+            problem = refusal(failure(status));
+            break;
+        }
+        if (created) {
+            problem = refusal(writeButtonValues(general, buttonKeyPath(*keyName), fields, true));
+            break;
+        }
+    }
+    return commitOrDiscard(general, std::move(problem));
+}
+
+std::optional<SaveRefusal> updateButton(General& general, const std::string& keyName, const ButtonFields& fields)
+{
+    return commitOrDiscard(general, writeButtonUpdate(general, keyName, fields));
+}
+
+std::optional<std::string> deleteButton(General& general, const std::string& keyName)
+{
+    return commitOrDiscard(general, removeButtonKey(general, keyName));
+}
+
+std::optional<SaveRefusal> writeNewButton(General& general, const std::string& keyName, const ButtonFields& fields)
+{
+    if (auto missing = missingField(fields))
+        return missing;
+    bool created = false;
+    const LSTATUS status = general.CreateRegKey(buttonKeyPath(keyName), &created);
+    if (status != platform::kSuccess)
+        return refusal(failure(status));
+    if (!created)
+        return SaveRefusal{false, "A registry key named " + keyName + " already exists."};
+    return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, true));
+}
+
+std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName,
+                                             const ButtonFields& fields)
+{
+    if (auto missing = missingField(fields))
+        return missing;
+    return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, false));
+}
+
+std::optional<std::string> removeButtonKey(General& general, const std::string& keyName)
+{
+    const platform::HKEY root = General::RootKeyFromName(buttons::kRootName);
+    const LSTATUS status = general.registry().deleteKey(root, buttonSubKeyPath(keyName));
+    // A key that is already gone is what was asked for.
+    if (status == platform::kFileNotFound)
+        return std::nullopt;
+    return failure(status);
+}
+
+std::optional<std::string> commitButtonChanges(General& general)
+{
+    return failure(general.registry().flush());
+}
+
+} // namespace services

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/registry/registry.h"
+#include "services/button_record.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// How buttons are listed, loaded, created, updated and deleted: the one
+// implementation that the editor window and the command line share.
+namespace services {
+
+class General;
+
+// One entry of the button list: the key's name and the text shown for it.
+struct ListedButton {
+    std::string keyName;
+    std::string text;
+};
+
+// The custom buttons among the sub keys of subKeyPath below root, in the
+// registry's order. Each is shown under its "ButtonText" ("Error" when that
+// cannot be read), cut before its first zero character; buttons whose text
+// names the browser's resource library are left out. Nothing when the key
+// cannot be opened; an enumeration error ends the list silently.
+std::optional<std::vector<ListedButton>> listButtons(General& general, platform::HKEY root,
+                                                     const std::string& subKeyPath);
+// The buttons under the Extensions key.
+std::optional<std::vector<ListedButton>> listButtons(General& general);
+
+// The button's six fields as stored; a value that cannot be read (or reads
+// "Error") gives an empty field.
+ButtonFields loadButton(General& general, const std::string& keyName);
+
+// The string values among the eight a button may hold that its key has, by
+// name in their fixed order, with their exact texts.
+using StoredValues = std::vector<std::pair<std::string, std::string>>;
+StoredValues storedButtonValues(General& general, const std::string& keyName);
+
+// Why a save did not happen: an empty required field (reason is its
+// message), or a failure in the registry (reason says why).
+struct SaveRefusal {
+    bool missingField = false;
+    std::string reason;
+};
+
+// A new button under a fresh key "{identifier}"; *keyName receives its
+// name. Every required field is checked before anything is written, and
+// the whole button is committed at once or not at all.
+std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fields, std::string* keyName);
+
+// Writes the fields into the existing key, committed at once or not at
+// all. The fixed values are not written again, and empty optional fields
+// keep what is stored.
+std::optional<SaveRefusal> updateButton(General& general, const std::string& keyName, const ButtonFields& fields);
+
+// Deletes the button's key with its values and commits; a key that is
+// already gone counts as deleted. On failure, one sentence saying why.
+std::optional<std::string> deleteButton(General& general, const std::string& keyName);
+
+// The same steps without the commit, for a caller that commits many
+// changes at once (and discards them all after any refusal).
+// writeNewButton refuses a key name that is already taken.
+std::optional<SaveRefusal> writeNewButton(General& general, const std::string& keyName, const ButtonFields& fields);
+std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName,
+                                             const ButtonFields& fields);
+std::optional<std::string> removeButtonKey(General& general, const std::string& keyName);
+std::optional<std::string> commitButtonChanges(General& general);
+
+} // namespace services

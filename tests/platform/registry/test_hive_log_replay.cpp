@@ -1,0 +1,381 @@
+// Replaying a dirty hive's transaction logs: which logs and entries are
+// applied, what the recovered hive holds, and that every refusal leaves the
+// files as they were.
+#include "support/hive_log_fixture.h"
+#include "platform/registry/hive_log_files.h"
+#include "platform/registry/hive_registry.h"
+#include "platform/registry/marvin32.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+using namespace platform;
+using namespace log_fixture;
+
+Q_DECLARE_METATYPE(std::vector<platform::HiveLogInput>)
+Q_DECLARE_METATYPE(std::vector<std::uint32_t>)
+Q_DECLARE_METATYPE(log_fixture::Bytes)
+
+namespace {
+
+constexpr std::uint32_t kSeq = 20; // the dirty hive's secondary sequence number
+constexpr std::size_t kBins = 4096;
+constexpr char kKey[] = "SOFTWARE\\Pennant";
+
+const std::vector<Bytes>& states()
+{
+    static const std::vector<Bytes> built = hiveStates(4);
+    return built;
+}
+
+Bytes entry(int from, int to, std::uint32_t sequence)
+{
+    return newLogEntry(states()[from], states()[to], sequence);
+}
+
+HiveLogInput input(LogSlot slot, Bytes bytes)
+{
+    const char* name = slot == LogSlot::Log1 ? "SOFTWARE.LOG1" : slot == LogSlot::Log2 ? "SOFTWARE.LOG2" : "SOFTWARE.LOG";
+    return {slot, name, std::move(bytes)};
+}
+
+Bytes withBrokenChecksum(Bytes hive)
+{
+    hive[0x1FC] ^= 0x5A;
+    return hive;
+}
+
+Bytes named(Bytes hive, const std::string& name)
+{
+    setHiveFileName(hive, name);
+    return hive;
+}
+
+// "Step" as the registry reads it from the hive file, or "" when unreadable.
+std::string stepIn(const std::string& path)
+{
+    std::string error;
+    auto registry = HiveRegistry::open(path, &error);
+    HKEY key = 0;
+    if (!registry || registry->openKey(kLocalMachine, kKey, 0x20019, &key) != kSuccess)
+        return "";
+    char text[32] = {};
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof text;
+    const LSTATUS status = registry->queryValue(key, "Step", &type, reinterpret_cast<std::uint8_t*>(text), &size);
+    registry->closeKey(key);
+    return status == kSuccess ? std::string(text) : "";
+}
+
+std::map<QString, QByteArray> folderContents(const QString& folder)
+{
+    std::map<QString, QByteArray> contents;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(folder + "/" + name);
+        file.open(QIODevice::ReadOnly);
+        contents[name] = file.readAll();
+    }
+    return contents;
+}
+
+// Runs an independent hive parser; its exit code, or -1 when it is missing.
+int runParser(const QString& program, const QStringList& arguments, QString* output)
+{
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        return -1;
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+}
+
+} // namespace
+
+class TestHiveLogReplay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void marvin32_matchesPublishedVectors_data();
+    void marvin32_matchesPublishedVectors();
+    void replay_data();
+    void replay();
+    void applyHiveLogs_replacesTheHiveAndKeepsTheOriginals();
+    void applyHiveLogs_refusalChangesNothing_data();
+    void applyHiveLogs_refusalChangesNothing();
+    void inspectHiveLogs_tellsWhetherLogsCanBeApplied();
+};
+
+void TestHiveLogReplay::marvin32_matchesPublishedVectors_data()
+{
+    QTest::addColumn<quint64>("seed");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<quint64>("expected");
+    const quint64 seed1 = 0x004FB61A001BDBCCULL;
+    const quint64 seed3 = 0x804FB61A801BDBCCULL;
+    QTest::newRow("empty") << seed1 << QByteArray() << quint64(0x30ED35C100CD3C7DULL);
+    QTest::newRow("1 byte") << seed1 << QByteArray::fromHex("af") << quint64(0x48E73FC77D75DDC1ULL);
+    QTest::newRow("2 bytes") << seed1 << QByteArray::fromHex("e70f") << quint64(0xB5F6E1FC485DBFF8ULL);
+    QTest::newRow("3 bytes") << seed1 << QByteArray::fromHex("37f495") << quint64(0xF0B07C789B8CF7E8ULL);
+    QTest::newRow("4 bytes") << seed1 << QByteArray::fromHex("8642dc59") << quint64(0x7008F2E87E9CF556ULL);
+    QTest::newRow("7 bytes") << seed1 << QByteArray::fromHex("ab427ea8d10fc7") << quint64(0xE11847E4F0678C41ULL);
+    QTest::newRow("high seed") << seed3 << QByteArray::fromHex("FF00FF00FF") << quint64(0x920B62BBCA3E0B72ULL);
+}
+
+void TestHiveLogReplay::marvin32_matchesPublishedVectors()
+{
+    QFETCH(quint64, seed);
+    QFETCH(QByteArray, data);
+    QFETCH(quint64, expected);
+    QCOMPARE(quint64(marvin32(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()), seed)),
+             expected);
+}
+
+void TestHiveLogReplay::replay_data()
+{
+    QTest::addColumn<Bytes>("hive");
+    QTest::addColumn<std::vector<HiveLogInput>>("logs");
+    QTest::addColumn<int>("state");                       // the state recovered; -1: refused
+    QTest::addColumn<std::vector<std::uint32_t>>("applied"); // per log; for the old format, 0 means "some"
+    QTest::addColumn<std::uint32_t>("sequence");
+
+    const auto& s = states();
+    const Bytes dirty = dirtyHive(s[0], kSeq);
+    using Logs = std::vector<HiveLogInput>;
+    using Counts = std::vector<std::uint32_t>;
+    Bytes damagedMiddle = entry(1, 2, kSeq + 1);
+    damagedMiddle[damagedMiddle.size() - 100] ^= 0xFF;
+
+    QTest::newRow("new format, one entry")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)}))} << 1 << Counts{1} << kSeq + 1;
+    QTest::newRow("new format, three entries")
+        << dirty
+        << Logs{input(LogSlot::Log1,
+                      newLog(s[3], kSeq, {entry(0, 1, kSeq), entry(1, 2, kSeq + 1), entry(2, 3, kSeq + 2)}))}
+        << 3 << Counts{3} << kSeq + 3;
+    QTest::newRow("damaged entry in the middle ends the replay")
+        << dirty
+        << Logs{input(LogSlot::Log1, newLog(s[3], kSeq, {entry(0, 1, kSeq), damagedMiddle, entry(2, 3, kSeq + 2)}))}
+        << 1 << Counts{1} << kSeq + 1;
+    QTest::newRow("old entry after the current ones is skipped")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq), entry(0, 3, kSeq - 7)}))} << 1
+        << Counts{1} << kSeq + 1;
+    QTest::newRow("log older than the hive is skipped")
+        << dirty
+        << Logs{input(LogSlot::Log1, newLog(s[1], kSeq - 10, {entry(0, 1, kSeq - 10)})),
+                input(LogSlot::Log2, newLog(s[2], kSeq, {entry(0, 2, kSeq)}))}
+        << 2 << Counts{0, 1} << kSeq + 1;
+    QTest::newRow("two logs, LOG1 first")
+        << dirty
+        << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)})),
+                input(LogSlot::Log2, newLog(s[3], kSeq + 1, {entry(1, 2, kSeq + 1), entry(2, 3, kSeq + 2)}))}
+        << 3 << Counts{1, 2} << kSeq + 3;
+    QTest::newRow("two logs, LOG2 first")
+        << dirty
+        << Logs{input(LogSlot::Log1, newLog(s[3], kSeq + 1, {entry(1, 2, kSeq + 1), entry(2, 3, kSeq + 2)})),
+                input(LogSlot::Log2, newLog(s[1], kSeq, {entry(0, 1, kSeq)}))}
+        << 3 << Counts{2, 1} << kSeq + 3;
+    QTest::newRow("second log that does not continue the first is not used")
+        << dirty
+        << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)})),
+                input(LogSlot::Log2, newLog(s[3], kSeq + 2, {entry(2, 3, kSeq + 2)}))}
+        << 1 << Counts{1, 0} << kSeq + 1;
+    QTest::newRow("damaged hive header, good log")
+        << withBrokenChecksum(dirty)
+        << Logs{input(LogSlot::Log1, newLog(s[2], kSeq, {entry(0, 1, kSeq), entry(1, 2, kSeq + 1)}))} << 2
+        << Counts{2} << kSeq + 2;
+    QTest::newRow("old format, one log") << dirty << Logs{input(LogSlot::Log, oldLog(dirty, s[2], kSeq + 1))} << 2
+                                         << Counts{0} << kSeq + 2;
+    QTest::newRow("old format, damaged hive header")
+        << withBrokenChecksum(dirty) << Logs{input(LogSlot::Log1, oldLog(dirty, s[3], kSeq + 1))} << 3 << Counts{0}
+        << kSeq + 2;
+
+    // Refusals.
+    QTest::newRow("clean hive") << s[0] << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)}))} << -1
+                                << Counts{0} << 0u;
+    QTest::newRow("log of another hive")
+        << named(dirty, "SOFTWARE")
+        << Logs{input(LogSlot::Log1, newLog(named(s[1], "SYSTEM"), kSeq, {entry(0, 1, kSeq)}))} << -1 << Counts{0}
+        << 0u;
+    Bytes otherTime = dirty;
+    otherTime[0x0C] ^= 0x01;
+    fixChecksum(otherTime);
+    QTest::newRow("old format log of another state of the hive")
+        << dirty << Logs{input(LogSlot::Log, oldLog(otherTime, s[2], kSeq + 1))} << -1 << Counts{0} << 0u;
+    Bytes unfinished = newLog(s[1], kSeq, {entry(0, 1, kSeq)});
+    setDword(unfinished, 0x08, kSeq - 1);
+    fixChecksum(unfinished);
+    QTest::newRow("unfinished, empty and foreign logs")
+        << dirty
+        << Logs{input(LogSlot::Log1, unfinished), input(LogSlot::Log2, {}),
+                input(LogSlot::Log, Bytes(4096, 0x41))}
+        << -1 << Counts{0, 0, 0} << 0u;
+    QTest::newRow("first entry damaged")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))} << -1 << Counts{0} << 0u;
+}
+
+void TestHiveLogReplay::replay()
+{
+    QFETCH(Bytes, hive);
+    QFETCH(std::vector<HiveLogInput>, logs);
+    QFETCH(int, state);
+    QFETCH(std::vector<std::uint32_t>, applied);
+    QFETCH(std::uint32_t, sequence);
+
+    const HiveLogReplay result = replayHiveLogs(hive, logs);
+    QCOMPARE(result.logs.size(), logs.size());
+    if (state < 0) {
+        QVERIFY(!result.recovered());
+        QVERIFY(result.hive.empty());
+        QVERIFY2(result.refusal.find("cannot be applied") != std::string::npos ||
+                     result.refusal.find("clean") != std::string::npos,
+                 result.refusal.c_str());
+        for (const HiveLogReport& report : result.logs)
+            QVERIFY(!report.used && report.applied == 0);
+        return;
+    }
+    QVERIFY2(result.recovered(), result.refusal.c_str());
+    const Bytes& expected = states()[std::size_t(state)];
+    QCOMPARE(result.hive.size(), expected.size());
+    QVERIFY(std::equal(expected.begin() + kBins, expected.end(), result.hive.begin() + kBins));
+    QCOMPARE(dwordAt(result.hive, 0x04), sequence);
+    QCOMPARE(dwordAt(result.hive, 0x08), sequence);
+    QCOMPARE(dwordAt(result.hive, 0x1C), 0u);
+    QVERIFY(!hiveBytesAreDirty(result.hive));
+    for (std::size_t i = 0; i < applied.size(); ++i) {
+        const HiveLogReport& report = result.logs[i];
+        if (report.format == LogFormat::Old)
+            QVERIFY(report.used && report.applied > 0);
+        else
+            QCOMPARE(report.applied, applied[i]);
+        QCOMPARE(report.used, report.applied > 0);
+        QCOMPARE(report.whyNot.empty(), report.used);
+    }
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("SOFTWARE").toStdString();
+    writeFile(path, result.hive);
+    QCOMPARE(stepIn(path), std::to_string(state));
+}
+
+void TestHiveLogReplay::applyHiveLogs_replacesTheHiveAndKeepsTheOriginals()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    const std::string hivePath = (folder + "/SOFTWARE").toStdString();
+    const Bytes dirty = dirtyHive(states()[0], kSeq);
+    const Bytes log1 = newLog(states()[1], kSeq, {entry(0, 1, kSeq)});
+    const Bytes log2 = newLog(states()[2], kSeq + 1, {entry(1, 2, kSeq + 1)});
+    writeFile(hivePath, dirty);
+    writeFile((folder + "/software.log1").toStdString(), log1); // Windows disks mix letter cases
+    writeFile((folder + "/SOFTWARE.Log2").toStdString(), log2);
+
+    std::string error;
+    const auto used = applyHiveLogs(hivePath, &error);
+    QVERIFY2(used.has_value(), error.c_str());
+    QCOMPARE(used->size(), std::size_t(2));
+    QCOMPARE(describeLogUse((*used)[0]), std::string("software.log1: new format, 1 entry applied"));
+    QCOMPARE(describeLogUse((*used)[1]), std::string("SOFTWARE.Log2: new format, 1 entry applied"));
+
+    QCOMPARE(readFile(hivePath + ".before-logs"), dirty);
+    QCOMPARE(readFile((folder + "/software.log1.before-logs").toStdString()), log1);
+    QCOMPARE(readFile((folder + "/SOFTWARE.Log2.before-logs").toStdString()), log2);
+    const Bytes recovered = readFile(hivePath);
+    QCOMPARE(dwordAt(recovered, 0x04), kSeq + 2);
+    QCOMPARE(dwordAt(recovered, 0x08), kSeq + 2);
+    QCOMPARE(stepIn(hivePath), std::string("2"));
+    QVERIFY(!inspectHiveLogs(hivePath).dirty);
+
+    // A later save works and keeps the hive clean.
+    {
+        auto registry = HiveRegistry::open(hivePath, &error);
+        QVERIFY(registry && registry->isWritable());
+        HKEY key = 0;
+        QCOMPARE(registry->createKey(kLocalMachine, kKey, &key), kSuccess);
+        const std::string saved = "saved";
+        QCOMPARE(registry->setValue(key, "Step", kRegSz, reinterpret_cast<const std::uint8_t*>(saved.c_str()),
+                                    std::uint32_t(saved.size() + 1)),
+                 kSuccess);
+        registry->closeKey(key);
+        QCOMPARE(registry->flush(), kSuccess);
+    }
+    QCOMPARE(stepIn(hivePath), std::string("saved"));
+
+    // Parsers that share no code with libhivex read the result cleanly.
+    QString output;
+    const int regf = runParser("regfexport", {QString::fromStdString(hivePath)}, &output);
+    if (regf != -1) {
+        QCOMPARE(regf, 0);
+        QVERIFY2(output.contains("Step2") && output.contains("saved"), qPrintable(output));
+    }
+    const int lookup = runParser("reglookup", {QString::fromStdString(hivePath)}, &output);
+    if (lookup != -1) {
+        QCOMPARE(lookup, 0);
+        QVERIFY2(output.contains("/Pennant/Step2") && !output.contains("ERROR"), qPrintable(output));
+    }
+    if (regf == -1 && lookup == -1)
+        QSKIP("Neither regfexport nor reglookup is installed (scripts/install-deps installs them).");
+}
+
+void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing_data()
+{
+    QTest::addColumn<Bytes>("hive");
+    QTest::addColumn<Bytes>("log1");
+    QTest::addColumn<bool>("keptCopyExists");
+    QTest::addColumn<QString>("sentence");
+
+    const Bytes dirty = dirtyHive(states()[0], kSeq);
+    const Bytes good = newLog(states()[1], kSeq, {entry(0, 1, kSeq)});
+    Bytes damaged = good;
+    damaged[damaged.size() - 10] ^= 0xFF;
+    QTest::newRow("no logs") << dirty << Bytes() << false << "none lies beside it";
+    QTest::newRow("damaged log") << dirty << damaged << false << "first entry is damaged";
+    QTest::newRow("log of another hive") << named(dirty, "SOFTWARE") << newLog(named(states()[1], "SAM"), kSeq, {entry(0, 1, kSeq)})
+                                         << false << "belongs to another hive";
+    QTest::newRow("clean hive") << states()[0] << good << false << "is clean";
+    QTest::newRow("kept copy already there") << dirty << good << true << "already exists";
+}
+
+void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing()
+{
+    QFETCH(Bytes, hive);
+    QFETCH(Bytes, log1);
+    QFETCH(bool, keptCopyExists);
+    QFETCH(QString, sentence);
+
+    QTemporaryDir dir;
+    const std::string hivePath = dir.filePath("SOFTWARE").toStdString();
+    writeFile(hivePath, hive);
+    if (!log1.empty())
+        writeFile(hivePath + ".LOG1", log1);
+    if (keptCopyExists)
+        writeFile(hivePath + ".LOG1.before-logs", {1, 2, 3});
+    const auto before = folderContents(dir.path());
+
+    std::string error;
+    QVERIFY(!applyHiveLogs(hivePath, &error).has_value());
+    QVERIFY2(QString::fromStdString(error).contains(sentence), error.c_str());
+    QVERIFY(folderContents(dir.path()) == before);
+}
+
+void TestHiveLogReplay::inspectHiveLogs_tellsWhetherLogsCanBeApplied()
+{
+    QTemporaryDir dir;
+    const std::string hivePath = dir.filePath("SOFTWARE").toStdString();
+    writeFile(hivePath, dirtyHive(states()[0], kSeq));
+    HiveLogState state = inspectHiveLogs(hivePath);
+    QVERIFY(state.dirty && !state.canApply);
+    QVERIFY2(state.whyNot.find("none lies beside it") != std::string::npos, state.whyNot.c_str());
+
+    writeFile(hivePath + ".LOG1", newLog(states()[1], kSeq, {entry(0, 1, kSeq)}));
+    state = inspectHiveLogs(hivePath);
+    QVERIFY(state.dirty && state.canApply && state.whyNot.empty());
+}
+
+QTEST_GUILESS_MAIN(TestHiveLogReplay)
+#include "test_hive_log_replay.moc"
