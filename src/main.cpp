@@ -6,8 +6,10 @@
 #include "platform/desktop/hive_location.h"
 #include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
+#include "platform/registry/hive_log_files.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
+#include "services/dirty_hive.h"
 #include "services/general.h"
 #include "services/hive_seed.h"
 
@@ -41,6 +43,9 @@ int main(int argc, char* argv[])
     const std::string hivePath = line->hivePath.value_or(platform::defaultHivePath());
     auto registry = services::openOrCreateHive(hivePath, !line->hivePath.has_value(), &error);
     if (!registry) {
+        // A hive whose own header is damaged may still be whole in its logs.
+        if (platform::inspectHiveLogs(hivePath).canApply)
+            error += " Its transaction logs can repair it (pennant apply-logs " + hivePath + ").";
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
@@ -51,6 +56,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(resources::programIcon());
 
     platform::QtMessageBoxes messages;
+    registry = services::settleDirtyHive(std::move(registry), hivePath, messages);
     platform::QtFileDialogs files;
     platform::DesktopShell shell;
     platform::LibuuidSource uuids;

@@ -24,17 +24,6 @@ const std::vector<Bytes>& states()
     return built;
 }
 
-std::map<QString, QByteArray> folderContents(const QString& folder)
-{
-    std::map<QString, QByteArray> contents;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-        QFile file(folder + "/" + name);
-        if (file.open(QIODevice::ReadOnly))
-            contents[name] = file.readAll();
-    }
-    return contents;
-}
-
 } // namespace
 
 class TestApplyLogsCommand : public QObject {
@@ -86,6 +75,11 @@ void TestApplyLogsCommand::applyLogs_data()
         << Files{{"SOFTWARE", dirty}, {"SOFTWARE.LOG1", log1}}
         << QStringList{"--hive", "@/SOFTWARE", "apply-logs", "@/SOFTWARE"} << 2 << "Usage";
     QTest::newRow("missing hive") << Files{{"SOFTWARE.LOG1", log1}} << hive << 2 << "does not exist";
+    Bytes brokenHeader = dirty;
+    brokenHeader[0x1FC] ^= 0x5A;
+    QTest::newRow("the editor points a damaged hive to its logs")
+        << Files{{"SOFTWARE", brokenHeader}, {"SOFTWARE.LOG1", log1}} << QStringList{"--hive", "@/SOFTWARE"} << 2
+        << "can repair it (pennant apply-logs ";
     QTest::newRow("unknown command") << Files{{"SOFTWARE", dirty}, {"SOFTWARE.LOG1", log1}}
                                      << QStringList{"apply-log", "@/SOFTWARE"} << 2 << "Unknown command";
 }

@@ -3,6 +3,9 @@
 #include "platform/registry/marvin32.h"
 #include "support/temp_hive.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -170,6 +173,17 @@ void writeFile(const std::string& path, const Bytes& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
+}
+
+std::map<QString, QByteArray> folderContents(const QString& folder)
+{
+    std::map<QString, QByteArray> contents;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(folder + "/" + name);
+        if (file.open(QIODevice::ReadOnly))
+            contents[name] = file.readAll();
+    }
+    return contents;
 }
 
 } // namespace log_fixture

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
+
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,5 +43,7 @@ void setHiveFileName(Bytes& hive, const std::string& name);
 
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
+// Every file in a folder with its bytes, to prove that nothing changed.
+std::map<QString, QByteArray> folderContents(const QString& folder);
 
 } // namespace log_fixture

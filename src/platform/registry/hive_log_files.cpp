@@ -209,14 +209,12 @@ HiveLogState inspectHiveLogs(const std::string& hivePath)
 {
     HiveLogState state;
     Loaded loaded;
-    std::string error;
-    if (!loadHiveAndLogs(hivePath, &loaded, &error)) {
-        state.whyNot = error;
-        state.dirty = true;
+    // A clean hive needs nothing from its logs, even when they cannot be read.
+    std::vector<std::uint8_t> hive;
+    if (!readWholeFile(hivePath, &hive) || !hiveBytesAreDirty(hive))
         return state;
-    }
-    state.dirty = hiveBytesAreDirty(loaded.hive);
-    if (state.dirty)
+    state.dirty = true;
+    if (loadHiveAndLogs(hivePath, &loaded, &state.whyNot))
         state.canApply = recoverInMemory(hivePath, loaded, &state.whyNot).has_value();
     return state;
 }

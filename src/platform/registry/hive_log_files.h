@@ -22,6 +22,8 @@ std::vector<FoundLog> findHiveLogs(const std::string& hivePath);
 
 // What a hive's header and logs say before anything is changed.
 struct HiveLogState {
+    // The hive was read and its logs were not applied. False for a hive
+    // that cannot be read at all: opening it reports why.
     bool dirty = false;
     // Dirty, with logs beside it that can be applied.
     bool canApply = false;

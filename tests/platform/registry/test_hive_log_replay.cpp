@@ -72,17 +72,6 @@ std::string stepIn(const std::string& path)
     return status == kSuccess ? std::string(text) : "";
 }
 
-std::map<QString, QByteArray> folderContents(const QString& folder)
-{
-    std::map<QString, QByteArray> contents;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-        QFile file(folder + "/" + name);
-        file.open(QIODevice::ReadOnly);
-        contents[name] = file.readAll();
-    }
-    return contents;
-}
-
 // Runs an independent hive parser; its exit code, or -1 when it is missing.
 int runParser(const QString& program, const QStringList& arguments, QString* output)
 {
@@ -109,6 +98,7 @@ private slots:
     void applyHiveLogs_refusalChangesNothing_data();
     void applyHiveLogs_refusalChangesNothing();
     void inspectHiveLogs_tellsWhetherLogsCanBeApplied();
+    void inspectHiveLogs_cleanHiveWithUnreadableLogIsClean();
 };
 
 void TestHiveLogReplay::marvin32_matchesPublishedVectors_data()
@@ -375,6 +365,20 @@ void TestHiveLogReplay::inspectHiveLogs_tellsWhetherLogsCanBeApplied()
     writeFile(hivePath + ".LOG1", newLog(states()[1], kSeq, {entry(0, 1, kSeq)}));
     state = inspectHiveLogs(hivePath);
     QVERIFY(state.dirty && state.canApply && state.whyNot.empty());
+}
+
+void TestHiveLogReplay::inspectHiveLogs_cleanHiveWithUnreadableLogIsClean()
+{
+    QTemporaryDir dir;
+    const std::string hivePath = dir.filePath("SOFTWARE").toStdString();
+    writeFile(hivePath, states()[0]);
+    writeFile(hivePath + ".LOG1", newLog(states()[1], kSeq, {entry(0, 1, kSeq)}));
+    QFile log(QString::fromStdString(hivePath + ".LOG1"));
+    log.setPermissions(QFileDevice::Permissions());
+    if (log.open(QIODevice::ReadOnly))
+        QSKIP("This user reads files without read permission, so an unreadable log cannot be made here.");
+    const HiveLogState state = inspectHiveLogs(hivePath);
+    QVERIFY(!state.dirty && !state.canApply && state.whyNot.empty());
 }
 
 QTEST_GUILESS_MAIN(TestHiveLogReplay)
