@@ -13,8 +13,10 @@ int twipsToPixels(int twips);
 QPoint twipsPoint(int x, int y);
 QRect twipsRect(int left, int top, int width, int height);
 
-// "MS Sans Serif" 8.25 point, or the closest metric-compatible face that is
-// installed (Wine's free clone of it, else Liberation Sans).
+// "MS Sans Serif" 8.25 point. Its bitmap clone from Wine is used where one of
+// its strikes has exactly the size this screen needs (96 dpi, no scaling);
+// elsewhere a scalable face with close metrics (Tahoma's clone, else
+// Liberation Sans) keeps the text sharp and in proportion.
 QFont dialogFont();
 
 } // namespace platform
