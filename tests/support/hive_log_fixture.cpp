@@ -93,9 +93,14 @@ Bytes newLogEntry(const Bytes& from, const Bytes& to, std::uint32_t sequence)
         entry.insert(entry.end(), to.begin() + kBaseBlock + offset, to.begin() + kBaseBlock * 2 + offset);
     entry.resize((entry.size() + kSector - 1) / kSector * kSector, 0);
     setDword(entry, 4, static_cast<std::uint32_t>(entry.size()));
+    sealEntry(entry);
+    return entry;
+}
+
+void sealEntry(Bytes& entry)
+{
     set64(entry, 24, platform::marvin32(entry.data() + 40, entry.size() - 40, kEntrySeed));
     set64(entry, 32, platform::marvin32(entry.data(), 32, kEntrySeed));
-    return entry;
 }
 
 Bytes newLog(const Bytes& newest, std::uint32_t sequence, const std::vector<Bytes>& entries)

@@ -27,6 +27,8 @@ Bytes dirtyHive(Bytes hive, std::uint32_t sequence);
 // A new-format entry holding the 4096-byte blocks that differ from one state
 // to the next.
 Bytes newLogEntry(const Bytes& from, const Bytes& to, std::uint32_t sequence);
+// Recomputes an entry's two hashes after a test changed it.
+void sealEntry(Bytes& entry);
 // A new-format log: the newest state's base block (file type 6, both
 // sequence numbers equal to sequence), then the entries.
 Bytes newLog(const Bytes& newest, std::uint32_t sequence, const std::vector<Bytes>& entries);

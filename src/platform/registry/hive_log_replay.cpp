@@ -106,6 +106,10 @@ struct Entry {
 
 struct ParsedLog {
     std::size_t input = 0;
+    // No entry may make the hive larger than this: whatever a log adds to a
+    // hive is in its pages, so a larger size is damage, and would otherwise
+    // have us allocate whatever a damaged field says.
+    std::uint64_t maxBinsSize = 0;
     LogFormat format = LogFormat::Unknown;
     const std::uint8_t* header = nullptr; // the log's copy of the base block
     std::uint32_t sequence = 0;
@@ -130,7 +134,7 @@ void readNewEntries(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
         const std::uint32_t binsSize = u32(entry + 16);
         const std::uint32_t pageCount = u32(entry + 20);
         const bool framed = size >= kSector && size % kSector == 0 && size <= bytes.size() - at &&
-                            binsSize != 0 && binsSize % kBinAlignment == 0 &&
+                            binsSize != 0 && binsSize % kBinAlignment == 0 && binsSize <= log->maxBinsSize &&
                             pageCount <= (size - kEntryHeaderSize) / 8;
         if (!framed || marvin32(entry + kEntryHeaderSize, size - kEntryHeaderSize, kEntryHashSeed) != u64(entry + 24) ||
             marvin32(entry, kEntryHashedHeader, kEntryHashSeed) != u64(entry + 32)) {
@@ -164,7 +168,7 @@ bool readOldDirtyPages(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
     const std::uint32_t binsSize = u32(log->header + kBinsSize);
     const std::size_t bitmapBytes = binsSize / kSector / 8;
     const std::size_t vectorEnd = kLogHeaderSize + 4 + bitmapBytes;
-    if (binsSize == 0 || binsSize % kBinAlignment != 0 || bytes.size() < vectorEnd ||
+    if (binsSize == 0 || binsSize % kBinAlignment != 0 || binsSize > log->maxBinsSize || bytes.size() < vectorEnd ||
         std::memcmp(bytes.data() + kLogHeaderSize, "DIRT", 4) != 0)
         return false;
     const std::uint8_t* bitmap = bytes.data() + kLogHeaderSize + 4;
@@ -182,7 +186,8 @@ bool readOldDirtyPages(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
     return true;
 }
 
-std::optional<ParsedLog> parseLog(std::size_t input, const std::vector<std::uint8_t>& bytes, HiveLogReport* report)
+std::optional<ParsedLog> parseLog(std::size_t input, const std::vector<std::uint8_t>& bytes, std::uint64_t maxBinsSize,
+                                  HiveLogReport* report)
 {
     if (bytes.empty()) {
         report->whyNot = "It is empty.";
@@ -194,6 +199,7 @@ std::optional<ParsedLog> parseLog(std::size_t input, const std::vector<std::uint
     }
     ParsedLog log;
     log.input = input;
+    log.maxBinsSize = maxBinsSize;
     log.header = bytes.data();
     log.sequence = u32(log.header + kPrimarySequence);
     log.lastWritten = u64(log.header + kLastWritten);
@@ -310,7 +316,7 @@ void replayNewLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>
                 "The hive's own header is damaged, so only the log with the latest entries is used.";
         logs.erase(logs.begin(), logs.end() - 1);
     }
-    const std::uint32_t hiveSequence = u32(hive.data() + kSecondarySequence);
+    const std::uint32_t hiveSequence = baseBlockSound ? u32(hive.data() + kSecondarySequence) : 0;
     Image image(hive);
     std::optional<std::uint32_t> last;
     const std::uint8_t* header = nullptr;
@@ -421,10 +427,13 @@ HiveLogReplay replayHiveLogs(const std::vector<std::uint8_t>& hive, const std::v
         result.refusal = "The hive is clean: Windows applied its transaction logs already.";
         return result;
     }
+    std::uint64_t maxBinsSize = hive.size();
+    for (const HiveLogInput& input : logs)
+        maxBinsSize += input.bytes.size();
     std::vector<ParsedLog> newLogs;
     std::vector<ParsedLog> oldLogs;
     for (std::size_t i = 0; i < logs.size(); ++i) {
-        if (auto parsed = parseLog(i, logs[i].bytes, &result.logs[i]))
+        if (auto parsed = parseLog(i, logs[i].bytes, maxBinsSize, &result.logs[i]))
             (parsed->format == LogFormat::New ? newLogs : oldLogs).push_back(std::move(*parsed));
     }
     if (!newLogs.empty()) {

@@ -179,6 +179,15 @@ void TestHiveLogReplay::replay_data()
         << withBrokenChecksum(dirty)
         << Logs{input(LogSlot::Log1, newLog(s[2], kSeq, {entry(0, 1, kSeq), entry(1, 2, kSeq + 1)}))} << 2
         << Counts{2} << kSeq + 2;
+    Bytes huge = entry(1, 2, kSeq + 1);
+    setDword(huge, 16, 0x7FFFF000);
+    sealEntry(huge);
+    QTest::newRow("entry that claims a huge hive ends the replay")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[2], kSeq, {entry(0, 1, kSeq), huge}))} << 1 << Counts{1}
+        << kSeq + 1;
+    QTest::newRow("emptied hive file, log holding every page")
+        << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {newLogEntry({}, s[1], kSeq)}))} << 1 << Counts{1}
+        << kSeq + 1;
     QTest::newRow("old format, one log") << dirty << Logs{input(LogSlot::Log, oldLog(dirty, s[2], kSeq + 1))} << 2
                                          << Counts{0} << kSeq + 2;
     QTest::newRow("old format, damaged hive header")
@@ -205,6 +214,14 @@ void TestHiveLogReplay::replay_data()
         << Logs{input(LogSlot::Log1, unfinished), input(LogSlot::Log2, {}),
                 input(LogSlot::Log, Bytes(4096, 0x41))}
         << -1 << Counts{0, 0, 0} << 0u;
+    Bytes hugeOld = oldLog(dirty, s[2], kSeq + 1);
+    setDword(hugeOld, 0x28, 0x7FFFF000);
+    fixChecksum(hugeOld);
+    hugeOld.resize(600 * 1024, 0);
+    QTest::newRow("old format log that claims a huge hive")
+        << dirty << Logs{input(LogSlot::Log, hugeOld)} << -1 << Counts{0} << 0u;
+    QTest::newRow("emptied hive file, log without entries") << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {}))} << -1
+                                     << Counts{0} << 0u;
     QTest::newRow("first entry damaged")
         << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))} << -1 << Counts{0} << 0u;
 }
