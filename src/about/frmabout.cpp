@@ -130,14 +130,15 @@ void frmAbout::createControls()
 {
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setPixmap(resources::programPixmap());
+    picIcon->setPixmap(resources::programPixmap(picIcon->devicePixelRatioF()));
     picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picIcon->setLineWidth(2);
     picIcon->setAlignment(Qt::AlignCenter);
     // Sizes itself to its picture.
     const int border = picIcon->frameWidth();
     picIcon->setGeometry(
-        QRect(platform::twipsPoint(240, 240), picIcon->pixmap().size() + QSize(2 * border, 2 * border)));
+        QRect(platform::twipsPoint(240, 240),
+              picIcon->pixmap().deviceIndependentSize().toSize() + QSize(2 * border, 2 * border)));
     picIcon->setFocusPolicy(Qt::TabFocus);
     picIcon->setAccessibleName(QStringLiteral("Pennant program icon"));
 

@@ -13,7 +13,15 @@ QPixmap programPixmap()
 
 QIcon programIcon()
 {
-    return QIcon(programPixmap());
+    QIcon icon(programPixmap());
+    for (const int size : {16, 22, 24, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/pennant-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QPixmap programPixmap(qreal devicePixelRatio)
+{
+    return programIcon().pixmap(programPixmap().size(), devicePixelRatio);
 }
 
 } // namespace resources

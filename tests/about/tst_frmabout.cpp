@@ -67,6 +67,8 @@ private slots:
     void systemInfoPressed_data();
     void systemInfoPressed();
     void programIcon();
+    void programIconAtDesktopSizes_data();
+    void programIconAtDesktopSizes();
 };
 
 void TestFrmAbout::formLoadSetsVersionLine_data()
@@ -372,6 +374,32 @@ void TestFrmAbout::programIcon()
     QCOMPARE(argb(window.picIcon->pixmap()), image);
     QCOMPARE(argb(window.windowIcon().pixmap(QSize(32, 32))), image);
     QCOMPARE(argb(resources::programIcon().pixmap(QSize(32, 32))), image);
+}
+
+void TestFrmAbout::programIconAtDesktopSizes_data()
+{
+    QTest::addColumn<int>("size");
+    for (const int size : {16, 22, 24, 48, 64, 128, 256})
+        QTest::addRow("%d", size) << size;
+}
+
+void TestFrmAbout::programIconAtDesktopSizes()
+{
+    QFETCH(int, size);
+    const QIcon icon = resources::programIcon();
+    QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+    const QImage drawn = argb(icon.pixmap(QSize(size, size)));
+    QCOMPARE(drawn.size(), QSize(size, size));
+    // Drawn at that size, not the 32 x 32 bitmap stretched to it.
+    QVERIFY(drawn != argb(resources::programPixmap()).scaled(size, size));
+    // Twice as dense a screen gets twice the pixels in the same room.
+    if (size == 64) {
+        const QPixmap dense = resources::programPixmap(2.0);
+        QCOMPARE(dense.deviceIndependentSize(), QSizeF(32, 32));
+        QImage densePixels = argb(dense);
+        densePixels.setDevicePixelRatio(1.0);
+        QCOMPARE(densePixels, drawn);
+    }
 }
 
 QTEST_MAIN(TestFrmAbout)

@@ -90,8 +90,8 @@ bool libhivexLoads(const std::vector<std::uint8_t>& hive)
     const int fd = ::memfd_create("recovered-hive", MFD_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool loads = writeAll(fd, hive.data(), hive.size()) &&
-                       HiveTree::load("/proc/self/fd/" + std::to_string(fd)) != nullptr;
+    const bool loads =
+        writeAll(fd, hive.data(), hive.size()) && HiveTree::load("/proc/self/fd/" + std::to_string(fd)) != nullptr;
     ::close(fd);
     return loads;
 }
@@ -157,8 +157,8 @@ std::optional<HiveLogReplay> recoverInMemory(const std::string& hivePath, const 
 {
     if (loaded.found.empty()) {
         const std::string name = baseNameOf(hivePath);
-        *error = "The hive's Windows transaction logs were not applied, and none lies beside it (" + name +
-                 ".LOG1, " + name + ".LOG2 or " + name + ".LOG).";
+        *error = "The hive's Windows transaction logs were not applied, and none lies beside it (" + name + ".LOG1, " +
+                 name + ".LOG2 or " + name + ".LOG).";
         return std::nullopt;
     }
     HiveLogReplay replay = replayHiveLogs(loaded.hive, loaded.inputs);
@@ -244,8 +244,8 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
         originals.push_back(log.path);
     for (const std::string& original : originals) {
         if (::access((original + kKeptSuffix).c_str(), F_OK) == 0) {
-            *error = "The file " + original + kKeptSuffix +
-                     " already exists; move it away before applying the logs again.";
+            *error =
+                "The file " + original + kKeptSuffix + " already exists; move it away before applying the logs again.";
             return std::nullopt;
         }
     }

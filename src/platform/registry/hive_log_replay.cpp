@@ -133,8 +133,8 @@ void readNewEntries(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
         const std::uint32_t size = u32(entry + 4);
         const std::uint32_t binsSize = u32(entry + 16);
         const std::uint32_t pageCount = u32(entry + 20);
-        const bool framed = size >= kSector && size % kSector == 0 && size <= bytes.size() - at &&
-                            binsSize != 0 && binsSize % kBinAlignment == 0 && binsSize <= log->maxBinsSize &&
+        const bool framed = size >= kSector && size % kSector == 0 && size <= bytes.size() - at && binsSize != 0 &&
+                            binsSize % kBinAlignment == 0 && binsSize <= log->maxBinsSize &&
                             pageCount <= (size - kEntryHeaderSize) / 8;
         if (!framed || marvin32(entry + kEntryHeaderSize, size - kEntryHeaderSize, kEntryHashSeed) != u64(entry + 24) ||
             marvin32(entry, kEntryHashedHeader, kEntryHashSeed) != u64(entry + 32)) {
@@ -204,9 +204,9 @@ std::optional<ParsedLog> parseLog(std::size_t input, const std::vector<std::uint
     log.sequence = u32(log.header + kPrimarySequence);
     log.lastWritten = u64(log.header + kLastWritten);
     const std::uint32_t type = u32(log.header + kFileType);
-    log.format = type == kNewLog                          ? LogFormat::New
+    log.format = type == kNewLog                        ? LogFormat::New
                  : type == kOldLog || type == kOlderLog ? LogFormat::Old
-                                                          : LogFormat::Unknown;
+                                                        : LogFormat::Unknown;
     report->format = log.format;
     if (log.format == LogFormat::Unknown) {
         report->whyNot = "It is not a Windows registry transaction log.";

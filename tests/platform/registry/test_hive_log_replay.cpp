@@ -1,10 +1,10 @@
 // Replaying a dirty hive's transaction logs: which logs and entries are
 // applied, what the recovered hive holds, and that every refusal leaves the
 // files as they were.
-#include "support/hive_log_fixture.h"
 #include "platform/registry/hive_log_files.h"
 #include "platform/registry/hive_registry.h"
 #include "platform/registry/marvin32.h"
+#include "support/hive_log_fixture.h"
 
 #include <QDir>
 #include <QProcess>
@@ -40,7 +40,9 @@ Bytes entry(int from, int to, std::uint32_t sequence)
 
 HiveLogInput input(LogSlot slot, Bytes bytes)
 {
-    const char* name = slot == LogSlot::Log1 ? "SOFTWARE.LOG1" : slot == LogSlot::Log2 ? "SOFTWARE.LOG2" : "SOFTWARE.LOG";
+    const char* name = slot == LogSlot::Log1   ? "SOFTWARE.LOG1"
+                       : slot == LogSlot::Log2 ? "SOFTWARE.LOG2"
+                                               : "SOFTWARE.LOG";
     return {slot, name, std::move(bytes)};
 }
 
@@ -130,7 +132,7 @@ void TestHiveLogReplay::replay_data()
 {
     QTest::addColumn<Bytes>("hive");
     QTest::addColumn<std::vector<HiveLogInput>>("logs");
-    QTest::addColumn<int>("state");                       // the state recovered; -1: refused
+    QTest::addColumn<int>("state");                          // the state recovered; -1: refused
     QTest::addColumn<std::vector<std::uint32_t>>("applied"); // per log; for the old format, 0 means "some"
     QTest::addColumn<std::uint32_t>("sequence");
 
@@ -177,8 +179,8 @@ void TestHiveLogReplay::replay_data()
         << 1 << Counts{1, 0} << kSeq + 1;
     QTest::newRow("damaged hive header, good log")
         << withBrokenChecksum(dirty)
-        << Logs{input(LogSlot::Log1, newLog(s[2], kSeq, {entry(0, 1, kSeq), entry(1, 2, kSeq + 1)}))} << 2
-        << Counts{2} << kSeq + 2;
+        << Logs{input(LogSlot::Log1, newLog(s[2], kSeq, {entry(0, 1, kSeq), entry(1, 2, kSeq + 1)}))} << 2 << Counts{2}
+        << kSeq + 2;
     Bytes huge = entry(1, 2, kSeq + 1);
     setDword(huge, 16, 0x7FFFF000);
     sealEntry(huge);
@@ -197,10 +199,10 @@ void TestHiveLogReplay::replay_data()
     // Refusals.
     QTest::newRow("clean hive") << s[0] << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)}))} << -1
                                 << Counts{0} << 0u;
-    QTest::newRow("log of another hive")
-        << named(dirty, "SOFTWARE")
-        << Logs{input(LogSlot::Log1, newLog(named(s[1], "SYSTEM"), kSeq, {entry(0, 1, kSeq)}))} << -1 << Counts{0}
-        << 0u;
+    QTest::newRow("log of another hive") << named(dirty, "SOFTWARE")
+                                         << Logs{input(LogSlot::Log1,
+                                                       newLog(named(s[1], "SYSTEM"), kSeq, {entry(0, 1, kSeq)}))}
+                                         << -1 << Counts{0} << 0u;
     Bytes otherTime = dirty;
     otherTime[0x0C] ^= 0x01;
     fixChecksum(otherTime);
@@ -211,8 +213,7 @@ void TestHiveLogReplay::replay_data()
     fixChecksum(unfinished);
     QTest::newRow("unfinished, empty and foreign logs")
         << dirty
-        << Logs{input(LogSlot::Log1, unfinished), input(LogSlot::Log2, {}),
-                input(LogSlot::Log, Bytes(4096, 0x41))}
+        << Logs{input(LogSlot::Log1, unfinished), input(LogSlot::Log2, {}), input(LogSlot::Log, Bytes(4096, 0x41))}
         << -1 << Counts{0, 0, 0} << 0u;
     Bytes hugeOld = oldLog(dirty, s[2], kSeq + 1);
     setDword(hugeOld, 0x28, 0x7FFFF000);
@@ -220,10 +221,10 @@ void TestHiveLogReplay::replay_data()
     hugeOld.resize(600 * 1024, 0);
     QTest::newRow("old format log that claims a huge hive")
         << dirty << Logs{input(LogSlot::Log, hugeOld)} << -1 << Counts{0} << 0u;
-    QTest::newRow("emptied hive file, log without entries") << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {}))} << -1
-                                     << Counts{0} << 0u;
-    QTest::newRow("first entry damaged")
-        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))} << -1 << Counts{0} << 0u;
+    QTest::newRow("emptied hive file, log without entries")
+        << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {}))} << -1 << Counts{0} << 0u;
+    QTest::newRow("first entry damaged") << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))}
+                                         << -1 << Counts{0} << 0u;
 }
 
 void TestHiveLogReplay::replay()
@@ -342,8 +343,9 @@ void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing_data()
     damaged[damaged.size() - 10] ^= 0xFF;
     QTest::newRow("no logs") << dirty << Bytes() << false << "none lies beside it";
     QTest::newRow("damaged log") << dirty << damaged << false << "first entry is damaged";
-    QTest::newRow("log of another hive") << named(dirty, "SOFTWARE") << newLog(named(states()[1], "SAM"), kSeq, {entry(0, 1, kSeq)})
-                                         << false << "belongs to another hive";
+    QTest::newRow("log of another hive") << named(dirty, "SOFTWARE")
+                                         << newLog(named(states()[1], "SAM"), kSeq, {entry(0, 1, kSeq)}) << false
+                                         << "belongs to another hive";
     QTest::newRow("clean hive") << states()[0] << good << false << "is clean";
     QTest::newRow("kept copy already there") << dirty << good << true << "already exists";
 }
