@@ -54,12 +54,16 @@ private:
     std::vector<std::uint8_t>& bytes_;
 };
 
+} // namespace
+
 std::uint64_t windowsFileTimeNow()
 {
     const auto since1970 = std::chrono::system_clock::now().time_since_epoch();
     return kWindowsEpochOffset +
            static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since1970).count() / 100);
 }
+
+namespace {
 
 // A security identifier S-1-<authority>-<sub authorities...>.
 std::vector<std::uint8_t> sid(std::uint8_t authority, std::initializer_list<std::uint32_t> subAuthorities)
@@ -77,9 +81,8 @@ void appendLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-// A self-relative security descriptor as Windows gives a fresh SOFTWARE
-// hive's root: owned by Administrators, group SYSTEM, and a DACL that lets
-// SYSTEM and Administrators do everything and Users read, inherited by sub keys.
+} // namespace
+
 std::vector<std::uint8_t> rootSecurityDescriptor()
 {
     constexpr std::uint8_t kContainerInherit = 0x02;
@@ -121,6 +124,34 @@ std::vector<std::uint8_t> rootSecurityDescriptor()
     out.insert(out.end(), acl.begin(), acl.end());
     return out;
 }
+
+void writeBaseBlock(std::vector<std::uint8_t>& bytes, std::uint32_t rootCell, std::uint32_t binsSize, std::uint64_t now)
+{
+    Writer w(bytes);
+    w.text(0x00, "regf");
+    w.u32(0x04, 1); // primary sequence number
+    w.u32(0x08, 1); // secondary sequence number: equal, so the hive is clean
+    w.u32(0x14, 1); // major version
+    w.u32(0x18, 5); // minor version
+    w.u32(0x1C, 0); // primary file
+    w.u32(0x20, 1); // direct memory load
+    w.u32(0x24, rootCell);
+    w.u32(0x28, binsSize);
+    w.u32(0x2C, 1); // clustering factor
+    // Windows reserves checksums 0 and 0xFFFFFFFF; nudge the time to avoid them.
+    for (std::uint64_t written = now;; ++written) {
+        w.u64(0x0C, written);
+        std::uint32_t checksum = 0;
+        for (std::size_t at = 0; at < 0x1FC; at += 4)
+            checksum ^= w.u32At(at);
+        if (checksum != 0 && checksum != 0xFFFFFFFF) {
+            w.u32(0x1FC, checksum);
+            return;
+        }
+    }
+}
+
+namespace {
 
 constexpr std::uint32_t cellSize(std::size_t contentSize)
 {
@@ -176,28 +207,8 @@ std::vector<std::uint8_t> blankHiveBytes()
     // The rest of the hbin is one free cell (positive size).
     w.u32(kBinStart + freeCell, static_cast<std::uint32_t>(kBlockSize - freeCell));
 
-    // Base block.
-    w.text(0x00, "regf");
-    w.u32(0x04, 1); // primary sequence number
-    w.u32(0x08, 1); // secondary sequence number: equal, so the hive is clean
-    w.u32(0x14, 1); // major version
-    w.u32(0x18, 5); // minor version
-    w.u32(0x1C, 0); // primary file
-    w.u32(0x20, 1); // direct memory load
-    w.u32(0x24, rootCell);
-    w.u32(0x28, kBlockSize); // size of the hive bins
-    w.u32(0x2C, 1);          // clustering factor
-    // Windows reserves checksums 0 and 0xFFFFFFFF; nudge the time to avoid them.
-    for (std::uint64_t written = now;; ++written) {
-        w.u64(0x0C, written);
-        std::uint32_t checksum = 0;
-        for (std::size_t at = 0; at < 0x1FC; at += 4)
-            checksum ^= w.u32At(at);
-        if (checksum != 0 && checksum != 0xFFFFFFFF) {
-            w.u32(0x1FC, checksum);
-            return bytes;
-        }
-    }
+    writeBaseBlock(bytes, rootCell, kBlockSize, now);
+    return bytes;
 }
 
 bool writeAll(int fd, const std::vector<std::uint8_t>& bytes)
