@@ -103,6 +103,26 @@ std::optional<ImportRefusal> applySection(General& general, const RegKeySection&
     return std::nullopt;
 }
 
+// Whether every value the button stores under the given names is a string
+// (REG_SZ); others would change their type on the way through a file.
+bool storesOnlyStrings(General& general, const std::string& keyName, const StoredValues& values)
+{
+    platform::Registry& registry = general.registry();
+    platform::HKEY key = 0;
+    const platform::HKEY root = General::RootKeyFromName(buttons::kRootName);
+    if (registry.openKey(root, buttonSubKeyPath(keyName), platform::kKeyRead, &key) != platform::kSuccess)
+        return false;
+    bool strings = true;
+    for (const auto& value : values) {
+        std::uint32_t type = 0;
+        std::uint32_t size = 0;
+        registry.queryValue(key, value.first, &type, nullptr, &size);
+        strings = strings && type == platform::kRegSz;
+    }
+    registry.closeKey(key);
+    return strings;
+}
+
 // A .reg string is one line of text: it cannot hold a line break or a zero
 // character.
 bool fitsOnOneLine(const std::string& text)
@@ -131,7 +151,15 @@ std::optional<std::string> exportButtons(General& general, const std::vector<std
             *problem = "No button has the key " + name + ".";
             return std::nullopt;
         }
+        if (isStoredStockButton(general, name)) {
+            *problem = "The key " + name + " is one of the browser's own buttons.";
+            return std::nullopt;
+        }
         RegKeyExport key{buttonKeyPath(name), storedButtonValues(general, name)};
+        if (!storesOnlyStrings(general, name, key.values)) {
+            *problem = "The button " + name + " holds a value that is not a string, which Pennant does not export.";
+            return std::nullopt;
+        }
         for (const auto& [valueName, text] : key.values) {
             if (!fitsOnOneLine(text)) {
                 *problem = "The value \"" + valueName + "\" of the button " + name +

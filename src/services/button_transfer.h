@@ -13,8 +13,8 @@ namespace services {
 
 class General;
 
-// The .reg file of the given buttons (every listed button when keyNames is
-// empty). On failure returns nothing and sets *problem to one sentence.
+// The .reg file of the given custom buttons (every listed button when
+// keyNames is empty). On failure returns nothing and sets *problem to one sentence.
 std::optional<std::string> exportButtons(General& general, const std::vector<std::string>& keyNames,
                                          std::string* problem);
 

@@ -205,10 +205,12 @@ private slots:
 
     void exportRefuses_data()
     {
-        QTest::addColumn<QString>("menuText");
+        QTest::addColumn<QString>("menuText"); // "dword" stores a number instead
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing key") << "" << "{NONE}" << "No button has the key {NONE}.";
+        QTest::newRow("a value that is not a string") << "dword" << QString::fromStdString(kOld) << "not a string";
+        QTest::newRow("the browser's own button") << "" << QString::fromStdString(kStock) << "browser's own";
         QTest::newRow("line break in a value") << "two\r\nlines" << QString::fromStdString(kOld) << "line break";
     }
     void exportRefuses()
@@ -217,7 +219,9 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, reason);
         Store store;
-        if (!menuText.isEmpty())
+        if (menuText == "dword")
+            store.hive.putDword(services::buttonKeyPath(kOld), "MenuText", 7);
+        else if (!menuText.isEmpty())
             QVERIFY(!services::updateButton(store.general, kOld,
                                             {"Old", "old.exe", "old.ico", "", "", menuText.toStdString()}));
         std::string problem;
