@@ -4,6 +4,7 @@
 
 #include <hivex.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -86,6 +87,11 @@ const HiveTree::ChildIndex* HiveTree::childIndex(Node node)
         children_.erase(node);
         return nullptr;
     }
+    // libhivex orders only ASCII names as Windows does; list the others in
+    // Windows' order too.
+    const auto windowsOrder = [](const Child& a, const Child& b) { return compareNames(a.name, b.name) < 0; };
+    if (!std::is_sorted(index.ordered.begin(), index.ordered.end(), windowsOrder))
+        std::stable_sort(index.ordered.begin(), index.ordered.end(), windowsOrder);
     return &(children_[node] = std::move(index));
 }
 
