@@ -2,6 +2,7 @@
 
 #include "platform/registry/registry_names.h"
 #include "platform/registry/system_registry.h"
+#include "platform/registry/win32_change_log.h"
 
 #include <windows.h>
 
@@ -41,6 +42,7 @@ struct Win32Registry::State {
     // The application hive shown as HKEY_LOCAL_MACHINE\SOFTWARE; null for
     // the live registry.
     NativeKey hiveRoot = nullptr;
+    Win32ChangeLog changes;
 
     LSTATUS native(HKEY key, NativeKey* out) const;
     LSTATUS place(HKEY root, const std::string& subKey, NativeKey* base, std::string* rest) const;
@@ -103,9 +105,11 @@ std::unique_ptr<Win32Registry> Win32Registry::loadHiveFile(const std::string& pa
 
 Win32Registry::~Win32Registry()
 {
+    // Every other handle into an application hive goes first: closing the
+    // last one unloads it.
+    d->changes.forget();
     for (const auto& [handle, key] : d->handles)
         RegCloseKey(key);
-    // Closing the last handle to an application hive unloads it.
     if (d->hiveRoot != nullptr)
         RegCloseKey(d->hiveRoot);
 }
@@ -148,7 +152,11 @@ LSTATUS Win32Registry::setValue(HKEY key, const std::string& valueName, std::uin
     NativeKey native = nullptr;
     if (const LSTATUS status = d->native(key, &native); status != kSuccess)
         return status;
-    return RegSetValueExA(native, valueName.c_str(), 0, type, data, size);
+    Win32ChangeLog::Undo undo = d->changes.beforeSetValue(native, valueName);
+    const LSTATUS status = RegSetValueExA(native, valueName.c_str(), 0, type, data, size);
+    if (status == ERROR_SUCCESS)
+        d->changes.add(std::move(undo));
+    return status;
 }
 
 LSTATUS Win32Registry::createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created)
@@ -159,6 +167,7 @@ LSTATUS Win32Registry::createKey(HKEY root, const std::string& subKey, HKEY* res
     std::string rest;
     if (const LSTATUS status = d->place(root, subKey, &base, &rest); status != kSuccess)
         return status == kFileNotFound ? kAccessDenied : status;
+    Win32ChangeLog::Undo undo = d->changes.beforeCreateKey(base, rest);
     NativeKey opened = nullptr;
     DWORD disposition = 0;
     // As RegCreateKeyA: whatever access this user has to the key.
@@ -166,6 +175,7 @@ LSTATUS Win32Registry::createKey(HKEY root, const std::string& subKey, HKEY* res
                                            nullptr, &opened, &disposition);
     if (status != ERROR_SUCCESS)
         return status;
+    d->changes.add(std::move(undo));
     *result = d->add(opened);
     if (created != nullptr)
         *created = disposition == REG_CREATED_NEW_KEY;
@@ -195,7 +205,11 @@ LSTATUS Win32Registry::deleteKey(HKEY root, const std::string& subKey)
     // The application hive's root is the key its file holds: never deleted.
     if (base == d->hiveRoot && rest.empty())
         return kAccessDenied;
-    return RegDeleteKeyA(base, rest.c_str());
+    Win32ChangeLog::Undo undo = d->changes.beforeDeleteKey(base, rest);
+    const LSTATUS status = RegDeleteKeyA(base, rest.c_str());
+    if (status == ERROR_SUCCESS)
+        d->changes.add(std::move(undo));
+    return status;
 }
 
 LSTATUS Win32Registry::closeKey(HKEY key)
@@ -212,14 +226,16 @@ LSTATUS Win32Registry::closeKey(HKEY key)
 
 LSTATUS Win32Registry::flush()
 {
-    // Every change is already live; this makes it durable on disk.
+    // Every change is already live; this makes it durable on disk, and the
+    // changes so far can no longer be discarded.
+    d->changes.forget();
     return RegFlushKey(d->hiveRoot != nullptr ? d->hiveRoot : predefinedKey(kLocalMachine));
 }
 
 void Win32Registry::discardChanges()
 {
-    // Changes to a live registry cannot be taken back: there is nothing
-    // kept to discard.
+    // Other programs may have seen the changes meanwhile.
+    d->changes.takeBackAll();
 }
 
 std::unique_ptr<Registry> openSystemRegistry()

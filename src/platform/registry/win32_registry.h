@@ -12,8 +12,10 @@ namespace platform {
 //
 // Changes are live: every setValue, createKey and deleteKey reaches the
 // registry at once and other programs see it. flush() makes what was written
-// durable on disk; discardChanges() cannot take anything back. That is why
-// the editor validates everything before its first write.
+// durable on disk. discardChanges() takes back this object's changes since
+// the last flush (values written back, keys it made removed, keys it deleted
+// made again with their values), but others may have seen them meanwhile:
+// that is why the editor validates everything before its first write.
 class Win32Registry final : public Registry {
 public:
     // The live registry of this computer.
