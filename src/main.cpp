@@ -4,9 +4,9 @@
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/hive_location.h"
-#include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/terminal.h"
+#include "platform/desktop/uuid.h"
 #include "platform/registry/hive_log_files.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
@@ -65,8 +65,8 @@ int main(int argc, char* argv[])
     registry = services::settleDirtyHive(std::move(registry), hivePath, messages);
     platform::QtFileDialogs files;
     platform::DesktopShell shell;
-    platform::LibuuidSource uuids;
-    services::General general(*registry, messages, shell, uuids);
+    const auto uuids = platform::systemUuidSource();
+    services::General general(*registry, messages, shell, *uuids);
     about::AboutWindow aboutWindow(general, about::VersionNumbers{});
 
     frmMain window(general, files, aboutWindow);
