@@ -49,6 +49,25 @@ std::string foldedName(std::string_view name)
     return encodeUtf8(*codePoints);
 }
 
+bool sameName(std::string_view a, std::string_view b)
+{
+    const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+    if (a.size() == b.size()) {
+        std::size_t i = 0;
+        for (; i < a.size(); ++i) {
+            const auto x = static_cast<unsigned char>(a[i]);
+            const auto y = static_cast<unsigned char>(b[i]);
+            if (x >= 0x80 || y >= 0x80)
+                break;
+            if (upper(x) != upper(y))
+                return false;
+        }
+        if (i == a.size())
+            return true;
+    }
+    return foldedName(a) == foldedName(b);
+}
+
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts)
 {
     parts->clear();

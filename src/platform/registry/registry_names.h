@@ -22,6 +22,8 @@ bool isValidValueName(std::string_view name);
 // each character upper-cased on its own, as Windows compares names.
 // Invalid UTF-8 is returned unchanged (it can only match itself).
 std::string foldedName(std::string_view name);
+// foldedName(a) == foldedName(b), without building either for ASCII names.
+bool sameName(std::string_view a, std::string_view b);
 
 // Splits "a\b\c" into its parts; false when a part is empty ("a\\b", "\a",
 // "a\"). The empty path has no parts.
