@@ -120,6 +120,8 @@ std::optional<std::vector<ListedButton>> listButtons(General& general, platform:
                                                      const std::string& subKeyPath)
 {
     platform::Registry& registry = general.registry();
+    // One look at whether another process saved, not one per button.
+    const platform::RegistryAction action(registry);
     platform::HKEY key = 0;
     if (registry.openKey(root, subKeyPath, platform::kKeyEnumerateSubKeys, &key) != platform::kSuccess)
         return std::nullopt;
@@ -153,6 +155,7 @@ std::optional<std::vector<ListedButton>> listButtons(General& general)
 ButtonFields loadButton(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);
+    const platform::RegistryAction action(general.registry());
     std::array<std::string, kFieldValueNames.size()> read;
     for (std::size_t i = 0; i < read.size(); ++i) {
         read[i] = general.ReadRegString(path, kFieldValueNames[i]);
@@ -165,6 +168,7 @@ ButtonFields loadButton(General& general, const std::string& keyName)
 StoredValues storedButtonValues(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);
+    const platform::RegistryAction action(general.registry());
     StoredValues values;
     for (const char* name : kFieldValueNames) {
         std::string text = general.ReadRegString(path, name);

@@ -394,4 +394,14 @@ void HiveRegistry::discardChanges()
     d->session.forgetChanges();
 }
 
+void HiveRegistry::beginAction()
+{
+    d->session.beginAction();
+}
+
+void HiveRegistry::endAction()
+{
+    d->session.endAction();
+}
+
 } // namespace platform

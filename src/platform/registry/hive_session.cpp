@@ -40,8 +40,23 @@ bool HiveSession::reload()
     return true;
 }
 
+void HiveSession::beginAction()
+{
+    if (actionDepth_++ == 0)
+        checkedInAction_ = false;
+}
+
+void HiveSession::endAction()
+{
+    if (actionDepth_ > 0)
+        --actionDepth_;
+}
+
 void HiveSession::refreshIfStale()
 {
+    if (actionDepth_ > 0 && checkedInAction_ && tree_ != nullptr)
+        return;
+    checkedInAction_ = actionDepth_ > 0;
     if (dirty_ || lock_.held())
         return;
     const auto now = stampOf(path_);

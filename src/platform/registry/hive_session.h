@@ -31,8 +31,11 @@ public:
     std::uint64_t generation() const { return generation_; }
 
     // A reader picks up what another process committed since it last read,
-    // unless it holds unflushed changes of its own.
+    // unless it holds unflushed changes of its own. Within a user action
+    // only the first call looks at the file.
     void refreshIfStale();
+    void beginAction();
+    void endAction();
 
     // Called before a change: kSuccess, or the code refusing it
     // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
@@ -62,6 +65,8 @@ private:
     bool dirty_ = false;       // changes in memory that are not on disk
     HiveWriteLock lock_;
     std::uint64_t generation_ = 0;
+    int actionDepth_ = 0;
+    bool checkedInAction_ = false;
 };
 
 } // namespace platform

@@ -104,6 +104,25 @@ public:
     // Forgets every change since the last flush, so that a half-done
     // operation never reaches the disk with a later flush.
     virtual void discardChanges() = 0;
+
+    // Mark the calls made for one user action (they nest). A store that
+    // another process may replace checks for that at the first key opened
+    // from a predefined root in the action, not at every one, so that a
+    // listing costs one check. Outside an action every such opening checks.
+    virtual void beginAction() {}
+    virtual void endAction() {}
+};
+
+// Holds one user action open for the life of a scope.
+class RegistryAction {
+public:
+    explicit RegistryAction(Registry& registry) : registry_(registry) { registry_.beginAction(); }
+    ~RegistryAction() { registry_.endAction(); }
+    RegistryAction(const RegistryAction&) = delete;
+    RegistryAction& operator=(const RegistryAction&) = delete;
+
+private:
+    Registry& registry_;
 };
 
 } // namespace platform
