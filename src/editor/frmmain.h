@@ -105,8 +105,6 @@ private:
     // The selected button's key name; nothing when no button entry is
     // selected (the user typed over the list's text, or the create entry).
     std::optional<std::string> selectedKeyName() const;
-    // The text of txtFix after text was stored into it.
-    QString throughScratchField(const QString& text);
 
     void browseInto(QLineEdit& field, const char* title, const char* filter);
     void tell(const std::string& text, const std::string& title);
