@@ -50,7 +50,7 @@ std::string commandLineHelp()
                        "  --hive PATH   edit the hive file at PATH, for example\n"
                        "                /mnt/windows/Windows/System32/config/SOFTWARE\n"
                        "                (default: $XDG_DATA_HOME/pennant/SOFTWARE, created when missing)\n"
-                       "  --help        show this help and exit\n"
+                       "  --help        show this help and exit (after a command: that command's help)\n"
                        "  --version     show the version and exit\n"
                        "\n"
                        "Commands (exit status 0: done, 1: refused, 2: bad usage or unusable hive):\n";

@@ -6,6 +6,7 @@
 #include "platform/desktop/hive_location.h"
 #include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
+#include "platform/desktop/terminal.h"
 #include "platform/registry/hive_log_files.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
@@ -34,8 +35,10 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (line->action == CommandLine::Action::RunSubCommand) {
-        const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr};
-        return commands::findSubCommand(line->subCommand)->run(invocation);
+        // No QApplication: the commands need no display.
+        const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr,
+                                              std::cin, platform::standardInputIsTerminal()};
+        return commands::runSubCommand(*commands::findSubCommand(line->subCommand), invocation);
     }
 
     // Only the default hive is made when missing; a path given by the user

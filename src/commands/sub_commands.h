@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,6 +20,8 @@ struct Invocation {
     std::vector<std::string> arguments;  // everything after the command's name
     std::ostream& out;
     std::ostream& err;
+    std::istream& in;
+    bool inputIsTerminal = false; // a person can answer questions on in
 };
 
 struct SubCommand {
@@ -30,6 +33,10 @@ struct SubCommand {
 
 const std::vector<SubCommand>& subCommands();
 const SubCommand* findSubCommand(std::string_view name);
+
+// Runs the command; "--help" among its arguments prints its synopsis and
+// summary instead.
+int runSubCommand(const SubCommand& command, const Invocation& invocation);
 
 // Writes "pennant: sentence" to the error stream and returns status.
 int fail(const Invocation& invocation, int status, const std::string& sentence);

@@ -3,7 +3,27 @@
 #include "services/button_layout.h"
 #include "services/button_texts.h"
 
+#include <QString>
+
 namespace services {
+
+const std::array<FieldValue, 6> kFieldValues = {{
+    {buttons::kButtonText, &ButtonFields::buttonText},
+    {buttons::kExec, &ButtonFields::exec},
+    {buttons::kIcon, &ButtonFields::icon},
+    {buttons::kHotIcon, &ButtonFields::hotIcon},
+    {buttons::kMenuStatusBar, &ButtonFields::statusBar},
+    {buttons::kMenuText, &ButtonFields::toolsMenu},
+}};
+
+std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName)
+{
+    for (const FieldValue& value : kFieldValues) {
+        if (QString::fromUtf8(value.valueName).compare(QString::fromStdString(valueName), Qt::CaseInsensitive) == 0)
+            return &(fields.*value.field);
+    }
+    return nullptr;
+}
 
 std::string buttonSubKeyPath(const std::string& keyName)
 {

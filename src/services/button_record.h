@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 // What a button is: its six editable fields, where its key lies, and which
@@ -17,6 +18,17 @@ struct ButtonFields {
 
     bool operator==(const ButtonFields&) const = default;
 };
+
+// The registry value that holds each field, in the order of ButtonFields.
+struct FieldValue {
+    const char* valueName;
+    std::string ButtonFields::*field;
+};
+extern const std::array<FieldValue, 6> kFieldValues;
+
+// The field stored under valueName (compared without regard to case), or
+// null for a value that is not one of the six fields.
+std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName);
 
 // "HKEY_LOCAL_MACHINE\Software\...\Extensions\<keyName>", for the path procedures.
 std::string buttonKeyPath(const std::string& keyName);

@@ -23,11 +23,6 @@ constexpr std::size_t kLongestKeyNameBytes = 64 * 1024;
 // few times at most.
 constexpr int kKeyNameAttempts = 10;
 
-// The six fields' value names, in the order of ButtonFields.
-constexpr std::array<const char*, 6> kFieldValueNames = {buttons::kButtonText,    buttons::kExec,
-                                                         buttons::kIcon,          buttons::kHotIcon,
-                                                         buttons::kMenuStatusBar, buttons::kMenuText};
-
 std::optional<std::string> failure(LSTATUS status)
 {
     if (status == platform::kSuccess)
@@ -57,13 +52,6 @@ std::string listedText(std::string text)
     if (zero != std::string::npos)
         text.resize(zero);
     return text;
-}
-
-// The browser's own buttons name its resource library in their text.
-bool isStockButton(const std::string& text)
-{
-    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker),
-                                                 Qt::CaseInsensitive);
 }
 
 // Writes the values in their fixed order. An existing record gets no "ClSID"
@@ -116,6 +104,12 @@ std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> 
 
 } // namespace
 
+bool isStockButton(const std::string& text)
+{
+    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker),
+                                                 Qt::CaseInsensitive);
+}
+
 std::optional<std::vector<ListedButton>> listButtons(General& general, platform::HKEY root,
                                                      const std::string& subKeyPath)
 {
@@ -152,17 +146,32 @@ std::optional<std::vector<ListedButton>> listButtons(General& general)
     return listButtons(general, General::RootKeyFromName(buttons::kRootName), buttons::kExtensionsPath);
 }
 
+bool buttonKeyExists(General& general, const std::string& keyName)
+{
+    // A name with a backslash would reach a key further down.
+    if (keyName.empty() || keyName.find('\\') != std::string::npos)
+        return false;
+    platform::Registry& registry = general.registry();
+    platform::HKEY key = 0;
+    const platform::HKEY root = General::RootKeyFromName(buttons::kRootName);
+    if (registry.openKey(root, buttonSubKeyPath(keyName), platform::kKeyRead, &key) != platform::kSuccess)
+        return false;
+    registry.closeKey(key);
+    return true;
+}
+
 ButtonFields loadButton(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);
     const platform::RegistryAction action(general.registry());
-    std::array<std::string, kFieldValueNames.size()> read;
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        read[i] = general.ReadRegString(path, kFieldValueNames[i]);
-        if (read[i] == texts::kReadError)
-            read[i].clear();
+    ButtonFields fields;
+    for (const FieldValue& value : kFieldValues) {
+        std::string& field = fields.*value.field;
+        field = general.ReadRegString(path, value.valueName);
+        if (field == texts::kReadError)
+            field.clear();
     }
-    return {read[0], read[1], read[2], read[3], read[4], read[5]};
+    return fields;
 }
 
 StoredValues storedButtonValues(General& general, const std::string& keyName)
@@ -170,14 +179,13 @@ StoredValues storedButtonValues(General& general, const std::string& keyName)
     const std::string path = buttonKeyPath(keyName);
     const platform::RegistryAction action(general.registry());
     StoredValues values;
-    for (const char* name : kFieldValueNames) {
+    std::vector<const char*> names;
+    for (const FieldValue& value : kFieldValues)
+        names.push_back(value.valueName);
+    names.insert(names.end(), {buttons::kClsid, buttons::kDefaultVisible});
+    for (const char* name : names) {
         std::string text = general.ReadRegString(path, name);
         // "Error" is also a text a value may hold; the status tells them apart.
-        if (general.RegStatus() == platform::kSuccess)
-            values.emplace_back(name, std::move(text));
-    }
-    for (const char* name : {buttons::kClsid, buttons::kDefaultVisible}) {
-        std::string text = general.ReadRegString(path, name);
         if (general.RegStatus() == platform::kSuccess)
             values.emplace_back(name, std::move(text));
     }

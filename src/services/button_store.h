@@ -20,6 +20,10 @@ struct ListedButton {
     std::string text;
 };
 
+// The browser's own buttons name its resource library in their text; they
+// are never listed, saved or deleted.
+bool isStockButton(const std::string& text);
+
 // The custom buttons among the sub keys of subKeyPath below root, in the
 // registry's order. Each is shown under its "ButtonText" ("Error" when that
 // cannot be read), cut before its first zero character; buttons whose text
@@ -29,6 +33,10 @@ std::optional<std::vector<ListedButton>> listButtons(General& general, platform:
                                                      const std::string& subKeyPath);
 // The buttons under the Extensions key.
 std::optional<std::vector<ListedButton>> listButtons(General& general);
+
+// Whether the Extensions key has a sub key named keyName (a single name,
+// without backslashes).
+bool buttonKeyExists(General& general, const std::string& keyName);
 
 // The button's six fields as stored; a value that cannot be read (or reads
 // "Error") gives an empty field.

@@ -12,7 +12,7 @@ std::string describeRegistryError(platform::LSTATUS status)
         return "The registry key or value does not exist.";
     case kAccessDenied:
         return "The registry hive cannot be changed: the file or its folder is read-only, "
-               "or Windows left changes in its log files that must be applied first.";
+               "or Windows left changes in its transaction logs that must be applied first (pennant apply-logs HIVE).";
     case kInvalidHandle:
         return "The registry key is no longer open.";
     case kSharingViolation:

@@ -1,5 +1,7 @@
 #include "platform/registry/blank_hive.h"
 
+#include "platform/registry/registry.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -83,8 +85,6 @@ void appendLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
 
 std::vector<std::uint8_t> rootSecurityDescriptor()
 {
-    constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
-    constexpr std::uint32_t kKeyRead = 0x00020019;
     constexpr std::uint8_t kContainerInherit = 0x02;
     const auto system = sid(5, {18});
     const auto administrators = sid(5, {32, 544});

@@ -14,7 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
 constexpr const char* kHiveRootName = "SOFTWARE";
 
 using Node = HiveTree::Node;
@@ -46,11 +45,43 @@ bool isInsideHive(const KeyPath& path)
     return path.root == kLocalMachine && !path.parts.empty() && isHiveRootName(path.parts.front());
 }
 
+// True when path names the key at prefix or one below it.
+bool isAtOrBelow(const KeyPath& path, const KeyPath& prefix)
+{
+    if (path.root != prefix.root || path.parts.size() < prefix.parts.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.parts.size(); ++i)
+        if (foldedName(path.parts[i]) != foldedName(prefix.parts[i]))
+            return false;
+    return true;
+}
+
+// The key rights that access asks for, with the generic rights and
+// MAXIMUM_ALLOWED mapped as Windows maps them for keys.
+std::uint32_t keyRights(std::uint32_t access, bool writable)
+{
+    std::uint32_t rights = access & ~(kGenericRead | kGenericWrite | kGenericExecute | kGenericAll | kMaximumAllowed);
+    if ((access & kGenericRead) != 0)
+        rights |= kKeyRead;
+    if ((access & kGenericWrite) != 0)
+        rights |= kKeyWrite;
+    if ((access & kGenericExecute) != 0)
+        rights |= kKeyExecute;
+    if ((access & kGenericAll) != 0)
+        rights |= kKeyAllAccess;
+    if ((access & kMaximumAllowed) != 0)
+        rights |= writable ? kKeyAllAccess : kKeyRead;
+    return rights;
+}
+
 struct OpenKey {
     KeyPath path;
     std::uint32_t access = 0;
     Location location;
     std::uint64_t generation = 0;
+    // The key was deleted: as on Windows, the handle never again reaches a
+    // key of the same name created later.
+    bool deleted = false;
 };
 
 } // namespace
@@ -105,12 +136,18 @@ LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
     if (found == handles.end())
         return kInvalidHandle;
     OpenKey& open = found->second;
+    if (open.deleted)
+        return kKeyDeleted;
     if (open.generation != session.generation()) {
         open.location = locate(open.path);
         open.generation = session.generation();
     }
-    if (open.location.place == Place::Missing)
-        return session.tree() == nullptr ? kRegistryIoFailed : kKeyDeleted;
+    if (open.location.place == Place::Missing) {
+        if (session.tree() == nullptr)
+            return kRegistryIoFailed;
+        open.deleted = true;
+        return kKeyDeleted;
+    }
     *out = open;
     return kSuccess;
 }
@@ -181,9 +218,10 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     const Location location = d->locate(keyPath);
     if (location.place == Place::Missing)
         return d->missingKeyCode();
-    if ((access & kKeyWriteRights) != 0 && !d->session.writable())
+    const std::uint32_t rights = keyRights(access, d->session.writable());
+    if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
         return kAccessDenied;
-    *result = d->addHandle(keyPath, access, location);
+    *result = d->addHandle(keyPath, rights, location);
     return kSuccess;
 }
 
@@ -374,6 +412,8 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
     if (!session.tree()->deleteChild(parent, key))
         return session.failWrite();
     session.changed(true);
+    for (auto& [handle, open] : d->handles)
+        open.deleted = open.deleted || isAtOrBelow(open.path, keyPath);
     return kSuccess;
 }
 

@@ -22,6 +22,17 @@ std::optional<std::string> adopt(char* text)
     return copy;
 }
 
+// libhivex orders only ASCII names as Windows does; list the others in
+// Windows' order too.
+void sortInWindowsOrder(std::vector<HiveTree::Child>& children)
+{
+    const auto windowsOrder = [](const HiveTree::Child& a, const HiveTree::Child& b) {
+        return compareNames(a.name, b.name) < 0;
+    };
+    if (!std::is_sorted(children.begin(), children.end(), windowsOrder))
+        std::stable_sort(children.begin(), children.end(), windowsOrder);
+}
+
 } // namespace
 
 std::unique_ptr<HiveTree> HiveTree::load(const std::string& path)
@@ -67,6 +78,7 @@ HiveTree::ChildIndex* HiveTree::childIndex(Node node)
     std::free(list);
     if (!readable)
         return nullptr;
+    sortInWindowsOrder(index.ordered);
     return &(children_[node] = std::move(index));
 }
 
@@ -97,6 +109,7 @@ bool HiveTree::placeAddedChildren(ChildIndex& index, Node node)
         }
     }
     std::free(list);
+    sortInWindowsOrder(ordered);
     index.ordered = std::move(ordered);
     index.added.clear();
     return readable;

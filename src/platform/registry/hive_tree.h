@@ -45,8 +45,8 @@ public:
 
     Node root() const;
 
-    // The sub keys in the order the hive keeps them; null when the key
-    // cannot be read.
+    // The sub keys in Windows' order (names compared as compareNames does);
+    // null when the key cannot be read.
     const std::vector<Child>* children(Node node);
     // 0 when there is no such sub key or it cannot be read.
     Node findChild(Node parent, std::string_view name);

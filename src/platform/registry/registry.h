@@ -61,6 +61,14 @@ inline constexpr std::uint32_t kKeyCreateLink = 0x0020;
 inline constexpr std::uint32_t kReadControl = 0x00020000;
 inline constexpr std::uint32_t kKeyRead = 0x00020019;
 inline constexpr std::uint32_t kKeyWrite = 0x00020006;
+inline constexpr std::uint32_t kKeyExecute = 0x00020019;
+inline constexpr std::uint32_t kKeyAllAccess = 0x000F003F;
+// Rights that Windows maps to the key rights above when a key is opened.
+inline constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+inline constexpr std::uint32_t kGenericAll = 0x10000000;
+inline constexpr std::uint32_t kGenericExecute = 0x20000000;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000;
+inline constexpr std::uint32_t kGenericRead = 0x80000000;
 // Rights that change the store; asking for any of them on a store that
 // cannot be written gives kAccessDenied.
 inline constexpr std::uint32_t kKeyWriteRights = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink;

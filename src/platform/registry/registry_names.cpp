@@ -1,8 +1,7 @@
 #include "platform/registry/registry_names.h"
 
+#include "platform/registry/name_case.h"
 #include "platform/registry/utf16_text.h"
-
-#include <QChar>
 
 namespace platform {
 
@@ -15,6 +14,11 @@ bool hasValidLength(std::string_view name, std::size_t minimum, std::size_t maxi
         return false;
     const std::size_t length = utf16Length(*codePoints);
     return length >= minimum && length <= maximum;
+}
+
+int asciiUpper(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
 }
 
 } // namespace
@@ -44,14 +48,44 @@ std::string foldedName(std::string_view name)
     auto codePoints = decodeUtf8(name);
     if (!codePoints)
         return std::string(name);
+    // Code points above the Basic Multilingual Plane are surrogate pairs in
+    // UTF-16, which never fold.
     for (char32_t& c : *codePoints)
-        c = QChar::toUpper(c);
+        if (c < 0x10000)
+            c = upcaseNameUnit(static_cast<char16_t>(c));
     return encodeUtf8(*codePoints);
+}
+
+int compareNames(std::string_view left, std::string_view right)
+{
+    // ASCII prefixes compare byte by byte, upper-cased.
+    std::size_t i = 0;
+    for (; i < left.size() && i < right.size(); ++i) {
+        const auto a = static_cast<unsigned char>(left[i]);
+        const auto b = static_cast<unsigned char>(right[i]);
+        if (a >= 0x80 || b >= 0x80)
+            break;
+        const int difference = asciiUpper(a) - asciiUpper(b);
+        if (difference != 0)
+            return difference;
+    }
+    if (i == left.size() || i == right.size())
+        return static_cast<int>(left.size() - i) - static_cast<int>(right.size() - i);
+    const auto unitsOf = [](std::string_view name) {
+        // Invalid UTF-8 (never a stored name) compares by its bytes.
+        const auto bytes = utf8ToUtf16le(foldedName(name));
+        std::u16string units;
+        if (!bytes)
+            return std::u16string(name.begin(), name.end());
+        for (std::size_t k = 0; k + 1 < bytes->size(); k += 2)
+            units.push_back(static_cast<char16_t>((*bytes)[k] | ((*bytes)[k + 1] << 8)));
+        return units;
+    };
+    return unitsOf(left.substr(i)).compare(unitsOf(right.substr(i)));
 }
 
 bool sameName(std::string_view a, std::string_view b)
 {
-    const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
     if (a.size() == b.size()) {
         std::size_t i = 0;
         for (; i < a.size(); ++i) {
@@ -59,7 +93,7 @@ bool sameName(std::string_view a, std::string_view b)
             const auto y = static_cast<unsigned char>(b[i]);
             if (x >= 0x80 || y >= 0x80)
                 break;
-            if (upper(x) != upper(y))
+            if (asciiUpper(x) != asciiUpper(y))
                 return false;
         }
         if (i == a.size())
@@ -71,6 +105,9 @@ bool sameName(std::string_view a, std::string_view b)
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts)
 {
     parts->clear();
+    // One trailing backslash names the key itself, as in Windows.
+    if (path.size() > 1 && path.back() == '\\')
+        path.remove_suffix(1);
     if (path.empty())
         return true;
     std::size_t start = 0;

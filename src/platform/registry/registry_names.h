@@ -19,14 +19,19 @@ bool isValidKeyName(std::string_view name);
 bool isValidValueName(std::string_view name);
 
 // The form in which two names compare equal regardless of letter case:
-// each character upper-cased on its own, as Windows compares names.
+// each UTF-16 unit upper-cased on its own, as Windows compares names.
 // Invalid UTF-8 is returned unchanged (it can only match itself).
 std::string foldedName(std::string_view name);
 // foldedName(a) == foldedName(b), without building either for ASCII names.
 bool sameName(std::string_view a, std::string_view b);
 
-// Splits "a\b\c" into its parts; false when a part is empty ("a\\b", "\a",
-// "a\"). The empty path has no parts.
+// Negative, zero or positive as Windows orders two names (sub keys are kept
+// in this order): their UTF-16 units compared after folding.
+int compareNames(std::string_view left, std::string_view right);
+
+// Splits "a\b\c" into its parts; false when a part is empty ("a\\b", "\a").
+// One trailing backslash is allowed ("a\b\" is "a\b"). The empty path has
+// no parts.
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts);
 
 } // namespace platform

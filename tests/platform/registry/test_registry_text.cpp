@@ -148,7 +148,7 @@ void TestRegistryText::splitKeyPath_data()
     QTest::newRow("three") << std::string("a\\b c\\d") << true << std::vector<std::string>{"a", "b c", "d"};
     QTest::newRow("double backslash") << std::string("a\\\\b") << false << std::vector<std::string>{};
     QTest::newRow("leading backslash") << std::string("\\a") << false << std::vector<std::string>{};
-    QTest::newRow("trailing backslash") << std::string("a\\") << false << std::vector<std::string>{};
+    QTest::newRow("one trailing backslash") << std::string("a\\") << true << std::vector<std::string>{"a"};
     QTest::newRow("only a backslash") << std::string("\\") << false << std::vector<std::string>{};
 }
 

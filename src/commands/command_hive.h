@@ -1,0 +1,62 @@
+#pragma once
+
+#include "commands/command_arguments.h"
+#include "commands/sub_commands.h"
+#include "platform/desktop/desktop_shell.h"
+#include "platform/desktop/dialogs.h"
+#include "platform/desktop/libuuid_source.h"
+#include "platform/registry/hive_registry.h"
+#include "services/general.h"
+
+#include <memory>
+#include <string>
+
+namespace commands {
+
+// Messages of the shared procedures go to the error stream; a question
+// gets its default answer, since sub-commands ask their own questions.
+class StreamMessages final : public platform::MessageBoxes {
+public:
+    explicit StreamMessages(std::ostream& err) : err_(err) {}
+    platform::MessageAnswer show(const platform::MessageRequest& request) override;
+
+private:
+    std::ostream& err_;
+};
+
+// The hive a sub-command works on, opened as the window opens it (the
+// default hive is made when missing), with the shared procedures over it.
+class CommandHive {
+public:
+    // The hive at hivePath, or the default hive; null, with one sentence on
+    // the error stream, when the hive cannot be used.
+    static std::unique_ptr<CommandHive> open(const Invocation& invocation, const std::optional<std::string>& hivePath);
+
+    services::General& general() { return general_; }
+
+private:
+    CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::ostream& err);
+
+    std::unique_ptr<platform::HiveRegistry> registry_;
+    StreamMessages messages_;
+    platform::DesktopShell shell_;
+    platform::LibuuidSource uuids_;
+    services::General general_;
+};
+
+// A command's arguments and the hive it works on.
+struct PreparedCommand {
+    CommandArguments arguments;
+    std::unique_ptr<CommandHive> hive;
+    services::General& general() { return hive->general(); }
+};
+
+// Parses the arguments, checks that exactly `positionals` positional
+// arguments were given (any number when negative), and opens the hive
+// (--hive PATH may also come after the command's name); on
+// bad usage or an unusable hive reports it and returns nothing (the exit
+// status is then kBadUsage).
+std::optional<PreparedCommand> prepareCommand(const Invocation& invocation, const std::vector<std::string>& valueOptions,
+                                              const std::vector<std::string>& flags, int positionals);
+
+} // namespace commands

@@ -1,0 +1,12 @@
+#include "platform/desktop/terminal.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool standardInputIsTerminal()
+{
+    return isatty(STDIN_FILENO) == 1;
+}
+
+} // namespace platform
