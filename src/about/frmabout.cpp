@@ -2,6 +2,7 @@
 
 #include "widgets/drawn_line.h"
 #include "widgets/link_label.h"
+#include "widgets/readable_colour.h"
 #include "about/sys_info_launcher.h"
 #include "platform/desktop/window_metrics.h"
 #include "resources/program_icon.h"
@@ -20,7 +21,6 @@ using platform::twipsRect;
 using platform::twipsToPixels;
 
 const QColor kBlack(0, 0, 0);
-const QColor kLinkBlue(0, 0, 255);
 const QColor kLineGrey(128, 128, 128);
 const QColor kLineWhite(255, 255, 255);
 
@@ -33,11 +33,11 @@ const char kDisclaimer[] =
     "This product is provided as is and by using this product you agree to hold no one responsible for "
     "anything.  Basically, if the program screws up, its not our fault and we are not to be held liable.";
 
+// The label's fixed colour where it reads well on the window's face colour;
+// under a dark theme, the palette's own.
 void setTextColour(QWidget* widget, const QColor& colour)
 {
-    QPalette textPalette = widget->palette();
-    textPalette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(textPalette);
+    about::setReadableTextColour(*widget, {colour, widget->palette().color(QPalette::WindowText)});
 }
 
 // A fixed-size label that wraps at word boundaries, opaque on the window's
@@ -69,7 +69,7 @@ about::LinkLabel* makeLink(QWidget* parent, const char* name, const QString& tex
     QFont underlined = link->font();
     underlined.setUnderline(true);
     link->setFont(underlined);
-    setTextColour(link, kLinkBlue);
+    about::setReadableLinkColour(*link);
     link->setAccessibleDescription(description);
     return link;
 }

@@ -1,5 +1,6 @@
 #include "widgets/drawn_line.h"
 #include "widgets/link_label.h"
+#include "widgets/readable_colour.h"
 #include "editor/button_chooser.h"
 #include "editor/editor_texts.h"
 #include "editor/frmmain.h"
@@ -157,9 +158,7 @@ void frmMain::buildControls(QWidget& client)
     lblweb->setText(QString::fromUtf8(services::maker::kWebSiteShown));
     lblweb->setTextFormat(Qt::PlainText);
     lblweb->setAutoFillBackground(true);
-    QPalette blue = lblweb->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    lblweb->setPalette(blue);
+    about::setReadableLinkColour(*lblweb);
     QFont underlined = lblweb->font();
     underlined.setUnderline(true);
     lblweb->setFont(underlined);

@@ -24,4 +24,9 @@ std::int32_t LibuuidSource::toString(const Uuid& uuid, std::string* text)
     return kRpcOk;
 }
 
+std::unique_ptr<UuidSource> systemUuidSource()
+{
+    return std::make_unique<LibuuidSource>();
+}
+
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // A UUID source shaped like the Windows RPC functions: status codes, and a
@@ -22,5 +23,8 @@ public:
     // UuidToStringA: the 36-character 8-4-4-4-12 form, without braces.
     virtual std::int32_t toString(const Uuid& uuid, std::string* text) = 0;
 };
+
+// This platform's source: libuuid on Linux, the RPC runtime on Windows.
+std::unique_ptr<UuidSource> systemUuidSource();
 
 } // namespace platform

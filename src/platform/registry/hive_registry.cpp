@@ -3,6 +3,7 @@
 #include "platform/registry/hive_session.h"
 #include "platform/registry/registry_names.h"
 #include "platform/registry/registry_value_data.h"
+#include "platform/registry/system_registry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -442,6 +443,17 @@ void HiveRegistry::beginAction()
 void HiveRegistry::endAction()
 {
     d->session.endAction();
+}
+
+// Linux has no registry of its own: the program edits hive files.
+std::unique_ptr<Registry> openSystemRegistry()
+{
+    return nullptr;
+}
+
+std::unique_ptr<Registry> openHiveFile(const std::string& path, std::string* error)
+{
+    return HiveRegistry::open(path, error);
 }
 
 } // namespace platform

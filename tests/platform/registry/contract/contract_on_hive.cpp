@@ -2,7 +2,7 @@
 #include "registry_contract.h"
 
 #include "platform/registry/blank_hive.h"
-#include "platform/registry/hive_registry.h"
+#include "platform/registry/system_registry.h"
 
 #include <filesystem>
 #include <iostream>
@@ -17,7 +17,7 @@ int main()
     std::string error;
     int failed = 1;
     if (platform::writeBlankHive(path, &error)) {
-        if (auto registry = platform::HiveRegistry::open(path, &error))
+        if (auto registry = platform::openHiveFile(path, &error))
             failed = runRegistryContract(*registry, Backend::Hive);
     }
     if (!error.empty())

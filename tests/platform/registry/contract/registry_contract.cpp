@@ -425,6 +425,26 @@ const std::vector<Row> kRows = {
         std::string data;
         c.expect(c.get(key, "kept", nullptr, &data), kSuccess, "query after flush");
     }},
+    {"discardChanges takes back every change since the last flush", nullptr, [](Case& c) {
+        const HKEY key = c.create();
+        c.expect(c.setDword(key, "kept", 1), kSuccess, "set kept");
+        c.create("deleted");
+        c.expect(c.setDword(c.create("deleted"), "inside", 4), kSuccess, "set inside");
+        c.expect(c.reg.flush(), kSuccess, "flush");
+        c.expect(c.setDword(key, "kept", 2), kSuccess, "change kept");
+        c.expect(c.setDword(key, "new", 3), kSuccess, "set new");
+        c.create("made\\below");
+        c.expect(c.reg.deleteKey(kLocalMachine, c.join("deleted")), kSuccess, "delete");
+        c.reg.discardChanges();
+        std::string data;
+        c.expect(c.get(key, "kept", nullptr, &data), kSuccess, "query kept");
+        c.expectEqual(data, std::string("\x01\0\0\0", 4), "kept as flushed");
+        c.expect(c.get(key, "new", nullptr, &data), kFileNotFound, "query new");
+        c.expect(c.open("made", kKeyRead), kFileNotFound, "open made");
+        HKEY again = 0;
+        c.expect(c.open("deleted", kKeyRead, &again), kSuccess, "open deleted");
+        c.expect(c.get(again, "inside", nullptr, &data), kSuccess, "its value is back");
+    }},
 };
 
 } // namespace
