@@ -308,9 +308,9 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
                     fail("create through libhivex");
             }));
             createFlushed[1].push_back(create[1].back() + msOf([&] {
-                if (!raw->commitAtomically(rawCopy))
-                    fail("commit through libhivex");
-            }));
+                                           if (!raw->commitAtomically(rawCopy))
+                                               fail("commit through libhivex");
+                                       }));
             update[1].push_back(msOf([&] {
                 if (!raw->updateButton(middle, buttonValues(rep, false)) || !raw->commitAtomically(rawCopy))
                     fail("update through libhivex");
@@ -348,8 +348,7 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
         {"peak memory (raw: no buttons)", median(peakKiB) / 1024, median(emptyPeakKiB) / 1024, "MiB"},
     };
     if (fixture.buttons >= 1000)
-        rows.push_back({"memory per button (raw: hive bytes)",
-                        (median(peakKiB) - median(emptyPeakKiB)) / buttons,
+        rows.push_back({"memory per button (raw: hive bytes)", (median(peakKiB) - median(emptyPeakKiB)) / buttons,
                         (fileSize(fixture.path) - emptySize) / 1024 / buttons, "KiB"});
     return rows;
 }
@@ -383,8 +382,8 @@ int main(int argc, char** argv)
         fixtures.push_back({"SOFTWARE-like hive, 100 buttons", root + "/software", 100, 3});
     }
     for (const Fixture& fixture : fixtures) {
-        bench::FixtureHive hive = fixture.label.rfind("SOFTWARE", 0) == 0 ? bench::softwareHive()
-                                                                            : bench::buttonsHive(fixture.buttons);
+        bench::FixtureHive hive =
+            fixture.label.rfind("SOFTWARE", 0) == 0 ? bench::softwareHive() : bench::buttonsHive(fixture.buttons);
         const double writeMs = msOf([&] {
             if (!hive.save(fixture.path, &error))
                 fail(error);
