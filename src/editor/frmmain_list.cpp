@@ -13,7 +13,11 @@ namespace texts = editor::texts;
 void frmMain::ListButtons(const QString& rootKey, const QString& subKeyPath)
 {
     const auto root = static_cast<platform::HKEY>(rootKey.toInt());
-    const auto listed = services::listButtons(general_, root, subKeyPath.toStdString());
+    showListed(services::listButtons(general_, root, subKeyPath.toStdString()));
+}
+
+void frmMain::showListed(const std::optional<std::vector<services::ListedButton>>& listed)
+{
     if (!listed) {
         tell(services::texts::kKeyNotOpened);
         return;

@@ -445,6 +445,12 @@ void HiveRegistry::endAction()
     d->session.endAction();
 }
 
+std::optional<std::uint64_t> HiveRegistry::outsideChanges()
+{
+    d->session.refreshIfStale();
+    return d->session.loads();
+}
+
 // Linux has no registry of its own: the program edits hive files.
 std::unique_ptr<Registry> openSystemRegistry()
 {

@@ -39,6 +39,7 @@ public:
     void discardChanges() override;
     void beginAction() override;
     void endAction() override;
+    std::optional<std::uint64_t> outsideChanges() override;
 
     // The hive file's path with symbolic links resolved: commits replace
     // that file, never a link to it.

@@ -37,6 +37,7 @@ bool HiveSession::reload()
     headerClean_ = hiveHeaderIsClean(path_);
     writable_ = headerClean_ && hiveFileIsWritable(path_);
     ++generation_;
+    ++loads_;
     return true;
 }
 

@@ -29,6 +29,8 @@ public:
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
     // handle resolved under an older generation resolves its path again.
     std::uint64_t generation() const { return generation_; }
+    // How many times the file was loaded: what others wrote came in then.
+    std::uint64_t loads() const { return loads_; }
 
     // A reader picks up what another process committed since it last read,
     // unless it holds unflushed changes of its own. Within a user action
@@ -65,6 +67,7 @@ private:
     bool dirty_ = false;       // changes in memory that are not on disk
     HiveWriteLock lock_;
     std::uint64_t generation_ = 0;
+    std::uint64_t loads_ = 0;
     int actionDepth_ = 0;
     bool checkedInAction_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The registry as the program sees it: the handful of Windows registry
@@ -119,6 +120,12 @@ public:
     // listing costs one check. Outside an action every such opening checks.
     virtual void beginAction() {}
     virtual void endAction() {}
+
+    // Looks for content this process did not write (another process's
+    // save) and returns a count that changes whenever such content was taken
+    // in, so that a caller keeping a copy of some of it knows whether the
+    // copy is still true. Nothing when the store cannot tell.
+    virtual std::optional<std::uint64_t> outsideChanges() { return std::nullopt; }
 };
 
 // Holds one user action open for the life of a scope.
