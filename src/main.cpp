@@ -4,9 +4,9 @@
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/hive_location.h"
-#include "platform/desktop/libuuid_source.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/terminal.h"
+#include "platform/desktop/uuid.h"
 #include "platform/registry/hive_log_files.h"
 #include "resources/program_icon.h"
 #include "resources/version.h"
@@ -52,6 +52,9 @@ int main(int argc, char* argv[])
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
+    // A damaged hive is still shown, read-only; the person learns why at once.
+    if (!registry->damage().empty())
+        std::cerr << "pennant: " << registry->damage() << '\n';
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(resources::kProgramTitle);
@@ -62,8 +65,8 @@ int main(int argc, char* argv[])
     registry = services::settleDirtyHive(std::move(registry), hivePath, messages);
     platform::QtFileDialogs files;
     platform::DesktopShell shell;
-    platform::LibuuidSource uuids;
-    services::General general(*registry, messages, shell, uuids);
+    const auto uuids = platform::systemUuidSource();
+    services::General general(*registry, messages, shell, *uuids);
     about::AboutWindow aboutWindow(general, about::VersionNumbers{});
 
     frmMain window(general, files, aboutWindow);

@@ -14,7 +14,7 @@ platform::MessageAnswer StreamMessages::show(const platform::MessageRequest& req
 }
 
 CommandHive::CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::ostream& err)
-    : registry_(std::move(registry)), messages_(err), general_(*registry_, messages_, shell_, uuids_)
+    : registry_(std::move(registry)), messages_(err), general_(*registry_, messages_, shell_, *uuids_)
 {
 }
 

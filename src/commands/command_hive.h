@@ -4,7 +4,7 @@
 #include "commands/sub_commands.h"
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/dialogs.h"
-#include "platform/desktop/libuuid_source.h"
+#include "platform/desktop/uuid.h"
 #include "platform/registry/hive_registry.h"
 #include "services/general.h"
 
@@ -40,7 +40,7 @@ private:
     std::unique_ptr<platform::HiveRegistry> registry_;
     StreamMessages messages_;
     platform::DesktopShell shell_;
-    platform::LibuuidSource uuids_;
+    std::unique_ptr<platform::UuidSource> uuids_ = platform::systemUuidSource();
     services::General general_;
 };
 

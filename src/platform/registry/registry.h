@@ -114,6 +114,11 @@ public:
     // operation never reaches the disk with a later flush.
     virtual void discardChanges() = 0;
 
+    // One sentence about the store's state that a result code cannot say (a
+    // damaged hive, a save whose written copy failed its check); empty when
+    // there is nothing to add.
+    virtual std::string failureDetail() const { return {}; }
+
     // Mark the calls made for one user action (they nest). A store that
     // another process may replace checks for that at the first key opened
     // from a predefined root in the action, not at every one, so that a

@@ -2,11 +2,11 @@
 
 #include "platform/registry/registry_names.h"
 #include "platform/registry/system_registry.h"
+#include "platform/registry/win32_change_log.h"
 
 #include <windows.h>
 
 #include <unordered_map>
-#include <vector>
 
 namespace platform {
 
@@ -34,105 +34,6 @@ std::string systemMessage(LSTATUS status)
     return message.empty() ? "error " + std::to_string(status) : message;
 }
 
-// One value as it was, to be written back.
-struct SavedValue {
-    std::string name;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-// The value's type and bytes; false when it is missing or cannot be read.
-bool readValue(NativeKey key, const char* name, SavedValue* value)
-{
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &value->type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    value->data.resize(size);
-    if (RegQueryValueExA(key, name, nullptr, &value->type, value->data.data(), &size) != ERROR_SUCCESS)
-        return false;
-    value->data.resize(size);
-    value->name = name;
-    return true;
-}
-
-// Every value of key.
-std::vector<SavedValue> readValues(NativeKey key)
-{
-    std::vector<SavedValue> values;
-    char name[16384];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return values;
-        SavedValue value;
-        if (readValue(key, name, &value))
-            values.push_back(std::move(value));
-    }
-}
-
-// What takes back one change: a value written back or removed, a key tree
-// that was made removed, a key that was deleted made again with its values.
-struct Undo {
-    enum class Kind { RestoreValue, RemoveValue, RemoveTree, RecreateKey };
-    Kind kind;
-    NativeKey key; // a handle of the undo's own (closed with it)
-    std::string subKey; // the key below key, or the value (RemoveValue)
-    std::vector<SavedValue> values;
-};
-
-void takeBack(const Undo& undo)
-{
-    switch (undo.kind) {
-    case Undo::Kind::RestoreValue:
-        for (const SavedValue& value : undo.values)
-            RegSetValueExA(undo.key, value.name.c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size()));
-        break;
-    case Undo::Kind::RemoveValue:
-        RegDeleteValueA(undo.key, undo.subKey.c_str());
-        break;
-    case Undo::Kind::RemoveTree:
-        RegDeleteTreeA(undo.key, undo.subKey.c_str());
-        break;
-    case Undo::Kind::RecreateKey: {
-        NativeKey made = nullptr;
-        if (RegCreateKeyExA(undo.key, undo.subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                            &made, nullptr) != ERROR_SUCCESS)
-            break;
-        for (const SavedValue& value : undo.values)
-            RegSetValueExA(made, value.name.c_str(), 0, value.type, value.data.data(),
-                           static_cast<DWORD>(value.data.size()));
-        RegCloseKey(made);
-        break;
-    }
-    }
-}
-
-// A handle of its own to key, so that an undo outlives the caller's handle.
-NativeKey ownHandle(NativeKey key)
-{
-    NativeKey own = nullptr;
-    return RegOpenKeyExA(key, nullptr, 0, MAXIMUM_ALLOWED, &own) == ERROR_SUCCESS ? own : nullptr;
-}
-
-// The first key of path below base that does not exist yet ("a" for "a\b"
-// when neither exists); empty when the whole path exists.
-std::string firstMissingKey(NativeKey base, const std::string& path)
-{
-    std::size_t end = 0;
-    while (end != std::string::npos) {
-        end = path.find('\\', end + 1);
-        const std::string prefix = path.substr(0, end);
-        NativeKey probe = nullptr;
-        const LSTATUS status = RegOpenKeyExA(base, prefix.c_str(), 0, KEY_QUERY_VALUE, &probe);
-        if (status == ERROR_FILE_NOT_FOUND)
-            return prefix;
-        if (status == ERROR_SUCCESS)
-            RegCloseKey(probe);
-    }
-    return {};
-}
-
 } // namespace
 
 struct Win32Registry::State {
@@ -141,11 +42,7 @@ struct Win32Registry::State {
     // The application hive shown as HKEY_LOCAL_MACHINE\SOFTWARE; null for
     // the live registry.
     NativeKey hiveRoot = nullptr;
-    // What takes back each change since the last flush, oldest first.
-    std::vector<Undo> undos;
-
-    void remember(Undo::Kind kind, NativeKey key, std::string subKey, std::vector<SavedValue> values = {});
-    void forgetUndos();
+    Win32ChangeLog changes;
 
     LSTATUS native(HKEY key, NativeKey* out) const;
     LSTATUS place(HKEY root, const std::string& subKey, NativeKey* base, std::string* rest) const;
@@ -189,19 +86,6 @@ HKEY Win32Registry::State::add(NativeKey key)
     return nextHandle++;
 }
 
-void Win32Registry::State::remember(Undo::Kind kind, NativeKey key, std::string subKey, std::vector<SavedValue> values)
-{
-    if (NativeKey own = ownHandle(key))
-        undos.push_back(Undo{kind, own, std::move(subKey), std::move(values)});
-}
-
-void Win32Registry::State::forgetUndos()
-{
-    for (const Undo& undo : undos)
-        RegCloseKey(undo.key);
-    undos.clear();
-}
-
 Win32Registry::Win32Registry() : d(std::make_unique<State>())
 {
 }
@@ -221,10 +105,11 @@ std::unique_ptr<Win32Registry> Win32Registry::loadHiveFile(const std::string& pa
 
 Win32Registry::~Win32Registry()
 {
-    d->forgetUndos();
+    // Every other handle into an application hive goes first: closing the
+    // last one unloads it.
+    d->changes.forget();
     for (const auto& [handle, key] : d->handles)
         RegCloseKey(key);
-    // Closing the last handle to an application hive unloads it.
     if (d->hiveRoot != nullptr)
         RegCloseKey(d->hiveRoot);
 }
@@ -267,15 +152,10 @@ LSTATUS Win32Registry::setValue(HKEY key, const std::string& valueName, std::uin
     NativeKey native = nullptr;
     if (const LSTATUS status = d->native(key, &native); status != kSuccess)
         return status;
-    SavedValue before;
-    const bool existed = readValue(native, valueName.c_str(), &before);
+    Win32ChangeLog::Undo undo = d->changes.beforeSetValue(native, valueName);
     const LSTATUS status = RegSetValueExA(native, valueName.c_str(), 0, type, data, size);
-    if (status == ERROR_SUCCESS) {
-        if (existed)
-            d->remember(Undo::Kind::RestoreValue, native, {}, {std::move(before)});
-        else
-            d->remember(Undo::Kind::RemoveValue, native, valueName);
-    }
+    if (status == ERROR_SUCCESS)
+        d->changes.add(std::move(undo));
     return status;
 }
 
@@ -287,7 +167,7 @@ LSTATUS Win32Registry::createKey(HKEY root, const std::string& subKey, HKEY* res
     std::string rest;
     if (const LSTATUS status = d->place(root, subKey, &base, &rest); status != kSuccess)
         return status == kFileNotFound ? kAccessDenied : status;
-    const std::string made = firstMissingKey(base, rest);
+    Win32ChangeLog::Undo undo = d->changes.beforeCreateKey(base, rest);
     NativeKey opened = nullptr;
     DWORD disposition = 0;
     // As RegCreateKeyA: whatever access this user has to the key.
@@ -295,8 +175,7 @@ LSTATUS Win32Registry::createKey(HKEY root, const std::string& subKey, HKEY* res
                                            nullptr, &opened, &disposition);
     if (status != ERROR_SUCCESS)
         return status;
-    if (!made.empty())
-        d->remember(Undo::Kind::RemoveTree, base, made);
+    d->changes.add(std::move(undo));
     *result = d->add(opened);
     if (created != nullptr)
         *created = disposition == REG_CREATED_NEW_KEY;
@@ -326,15 +205,10 @@ LSTATUS Win32Registry::deleteKey(HKEY root, const std::string& subKey)
     // The application hive's root is the key its file holds: never deleted.
     if (base == d->hiveRoot && rest.empty())
         return kAccessDenied;
-    std::vector<SavedValue> values;
-    NativeKey doomed = nullptr;
-    if (RegOpenKeyExA(base, rest.c_str(), 0, KEY_QUERY_VALUE, &doomed) == ERROR_SUCCESS) {
-        values = readValues(doomed);
-        RegCloseKey(doomed);
-    }
+    Win32ChangeLog::Undo undo = d->changes.beforeDeleteKey(base, rest);
     const LSTATUS status = RegDeleteKeyA(base, rest.c_str());
     if (status == ERROR_SUCCESS)
-        d->remember(Undo::Kind::RecreateKey, base, rest, std::move(values));
+        d->changes.add(std::move(undo));
     return status;
 }
 
@@ -354,17 +228,14 @@ LSTATUS Win32Registry::flush()
 {
     // Every change is already live; this makes it durable on disk, and the
     // changes so far can no longer be discarded.
-    d->forgetUndos();
+    d->changes.forget();
     return RegFlushKey(d->hiveRoot != nullptr ? d->hiveRoot : predefinedKey(kLocalMachine));
 }
 
 void Win32Registry::discardChanges()
 {
-    // Takes back this program's changes since the last flush, newest first.
-    // Other programs may have seen them meanwhile.
-    for (auto undo = d->undos.rbegin(); undo != d->undos.rend(); ++undo)
-        takeBack(*undo);
-    d->forgetUndos();
+    // Other programs may have seen the changes meanwhile.
+    d->changes.takeBackAll();
 }
 
 std::unique_ptr<Registry> openSystemRegistry()
