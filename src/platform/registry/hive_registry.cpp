@@ -20,8 +20,9 @@ constexpr const char* kHiveRootName = "SOFTWARE";
 using Node = HiveTree::Node;
 
 // Where a key lives: in the hive, or one of the keys above it that this
-// backend shows without storing them.
-enum class Place { Missing, Hive, LocalMachine, EmptyRoot };
+// backend shows without storing them. Unreadable: a key on its path has sub
+// keys that cannot be read, so whether it exists is unknown (never missing).
+enum class Place { Missing, Unreadable, Hive, LocalMachine, EmptyRoot };
 
 struct Location {
     Place place = Place::Missing;
@@ -104,7 +105,7 @@ struct HiveRegistry::State {
     LSTATUS resolve(HKEY key, OpenKey* out);
     LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey);
     HKEY addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location);
-    LSTATUS missingKeyCode();
+    LSTATUS missingKeyCode(Place place);
     LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
 };
 
@@ -118,17 +119,22 @@ Location HiveRegistry::State::locate(const KeyPath& keyPath)
     if (!isHiveRootName(keyPath.parts.front()) || tree == nullptr)
         return {};
     Node node = tree->root();
-    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i)
+    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i) {
+        if (tree->children(node) == nullptr)
+            return {Place::Unreadable, 0};
         node = tree->findChild(node, keyPath.parts[i]);
+    }
     if (node == 0)
         return {};
     return {Place::Hive, node};
 }
 
-// A key that cannot be found, or a hive that could not be reloaded.
-LSTATUS HiveRegistry::State::missingKeyCode()
+// A key that cannot be found or read, or a hive that could not be reloaded.
+LSTATUS HiveRegistry::State::missingKeyCode(Place place)
 {
-    return session.tree() == nullptr ? kRegistryIoFailed : kFileNotFound;
+    if (session.tree() == nullptr)
+        return kRegistryIoFailed;
+    return place == Place::Unreadable ? kRegistryCorrupt : kFileNotFound;
 }
 
 LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
@@ -149,6 +155,8 @@ LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
         open.location = locate(open.path);
         open.generation = session.generation();
     }
+    if (open.location.place == Place::Unreadable)
+        return kRegistryCorrupt;
     if (open.location.place == Place::Missing) {
         if (session.tree() == nullptr)
             return kRegistryIoFailed;
@@ -234,8 +242,8 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
     const Location location = d->locate(keyPath);
-    if (location.place == Place::Missing)
-        return d->missingKeyCode();
+    if (location.place == Place::Missing || location.place == Place::Unreadable)
+        return d->missingKeyCode(location.place);
     const std::uint32_t rights = keyRights(access, d->session.writable());
     if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
         return d->session.refusal();
@@ -256,6 +264,8 @@ LSTATUS HiveRegistry::queryValue(HKEY key, const std::string& valueName, std::ui
     if (open.location.place != Place::Hive)
         return kFileNotFound;
     HiveTree& tree = *d->session.tree();
+    if (tree.values(open.location.node) == nullptr)
+        return kRegistryCorrupt;
     const auto value = tree.findValue(open.location.node, valueName);
     if (!value)
         return kFileNotFound;
@@ -323,6 +333,8 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         return kInvalidParameter;
     Location location = d->locate(keyPath);
     bool made = false;
+    if (location.place == Place::Unreadable)
+        return kRegistryCorrupt; // a key created beside an unreadable one could never be found
     if (location.place == Place::Missing) {
         HiveSession& session = d->session;
         if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath))
@@ -334,6 +346,10 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         HiveTree& tree = *session.tree();
         Node node = tree.root();
         for (std::size_t i = 1; i < keyPath.parts.size(); ++i) {
+            if (tree.children(node) == nullptr) {
+                session.endChange();
+                return kRegistryCorrupt;
+            }
             Node child = tree.findChild(node, keyPath.parts[i]);
             if (child == 0) {
                 child = tree.addChild(node, keyPath.parts[i]);
@@ -397,7 +413,7 @@ LSTATUS HiveRegistry::State::checkDeletable(const KeyPath& keyPath, Node* parent
     const Location parentLocation = locate(parentPath);
     const Location location = locate(keyPath);
     if (location.place != Place::Hive || parentLocation.place != Place::Hive)
-        return missingKeyCode();
+        return missingKeyCode(parentLocation.place == Place::Hive ? location.place : parentLocation.place);
     const auto* children = session.tree()->children(location.node);
     if (children == nullptr)
         return kRegistryCorrupt;
@@ -414,8 +430,8 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
     OpenKey base;
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
-    if (d->locate(keyPath).place == Place::Missing)
-        return d->missingKeyCode();
+    if (const Place place = d->locate(keyPath).place; place == Place::Missing || place == Place::Unreadable)
+        return d->missingKeyCode(place);
     // The hive's root and the keys shown above it cannot be deleted.
     HiveSession& session = d->session;
     if (!isInsideHive(keyPath) || keyPath.parts.size() < 2)

@@ -39,6 +39,7 @@ inline constexpr std::size_t kKeySecurity = 0x2C;
 inline constexpr std::size_t kKeyNameLength = 0x48;
 
 // Field offsets inside a value record.
+inline constexpr std::size_t kValueNameLength = 0x02;
 inline constexpr std::size_t kValueDataLength = 0x04;
 inline constexpr std::size_t kValueDataOffset = 0x08;
 

@@ -140,6 +140,8 @@ private slots:
     void damage_sentence();
     void damagedHive_isNeverWritten_data();
     void damagedHive_isNeverWritten();
+    void unreadableKeyOrValue_isNeverMissing_data();
+    void unreadableKeyOrValue_isNeverMissing();
 };
 
 void TestHiveCheck::soundHive_passes_data()
@@ -278,6 +280,39 @@ void TestHiveCheck::damagedHive_isNeverWritten()
     QCOMPARE(registry->openKey(root, extensions + "\\{B}", kKeyWrite, &key), kRegistryCorrupt);
     QCOMPARE(registry->deleteKey(root, extensions + "\\{C}"), kRegistryCorrupt);
     QCOMPARE(registry->flush(), kSuccess);
+    QVERIFY(hive.fileBytes() == bytes);
+}
+
+// A key or value whose name cannot be read is damage (1015), never "not
+// found" (2): a caller told "missing" would create a second one beside it.
+void TestHiveCheck::unreadableKeyOrValue_isNeverMissing_data()
+{
+    QTest::addColumn<Patch>("patch");
+
+    QTest::newRow("key name") << Patch(
+        [](std::vector<char>& b) { b[key(b, "Extensions") + kKeyNameLength + 1] = '\x7F'; });
+    QTest::newRow("value name")
+        << Patch([](std::vector<char>& b) { b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F'; });
+}
+
+void TestHiveCheck::unreadableKeyOrValue_isNeverMissing()
+{
+    QFETCH(Patch, patch);
+    TempHive hive;
+    std::vector<char> bytes = populatedHive();
+    patch(bytes);
+    writeFileInPlace(hive.path(), bytes);
+
+    auto registry = hive.openAgain();
+    const auto [root, button] = splitTestPath(kExtensions + "\\{A}");
+    HKEY key = 0;
+    LSTATUS status = registry->openKey(root, button, kKeyRead, &key);
+    if (status == kSuccess) {
+        std::uint32_t size = 0;
+        status = registry->queryValue(key, "NoSuchValue", nullptr, nullptr, &size);
+    }
+    QCOMPARE(status, kRegistryCorrupt);
+    QCOMPARE(registry->createKey(root, button + "\\{New}", &key), kRegistryCorrupt);
     QVERIFY(hive.fileBytes() == bytes);
 }
 

@@ -93,6 +93,9 @@ void TestHiveValues::roundTrip_data()
     QTest::newRow("REG_DWORD") << kRegDword << Bytes{0x78, 0x56, 0x34, 0x12};
     QTest::newRow("REG_NONE") << kRegNone << Bytes{1, 2, 3};
     QTest::newRow("REG_QWORD raw") << std::uint32_t{11} << Bytes{1, 2, 3, 4, 5, 6, 7, 8};
+    // Types past the last one Windows names are kept as the numbers they are.
+    QTest::newRow("type 16") << std::uint32_t{16} << Bytes{1};
+    QTest::newRow("type 0xFFFF0000") << std::uint32_t{0xFFFF0000} << Bytes{1, 2};
 }
 
 void TestHiveValues::roundTrip()
