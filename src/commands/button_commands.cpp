@@ -59,12 +59,8 @@ QString qt(const std::string& text)
 // show: an existing key that is not one of the browser's own buttons.
 bool checkCustomButton(const Invocation& invocation, services::General& general, const std::string& keyName)
 {
-    if (!services::buttonKeyExists(general, keyName)) {
-        fail(invocation, kRefused, "No button has the key " + keyName + ".");
-        return false;
-    }
-    if (services::isStockButton(services::loadButton(general, keyName).buttonText)) {
-        fail(invocation, kRefused, "The key " + keyName + " is one of the browser's own buttons.");
+    if (const auto problem = services::notACustomButton(general, keyName)) {
+        fail(invocation, kRefused, *problem);
         return false;
     }
     return true;
@@ -98,8 +94,8 @@ int runShow(const Invocation& invocation)
     if (!prepared)
         return kBadUsage;
     const std::string& keyName = prepared->arguments.positionals().front();
-    if (!services::buttonKeyExists(prepared->general(), keyName))
-        return fail(invocation, kRefused, "No button has the key " + keyName + ".");
+    if (!checkCustomButton(invocation, prepared->general(), keyName))
+        return kRefused;
     const services::StoredValues values = services::storedButtonValues(prepared->general(), keyName);
     if (prepared->arguments.flag("--json")) {
         QJsonObject object;

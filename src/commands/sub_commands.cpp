@@ -14,7 +14,7 @@ const std::vector<SubCommand>& subCommands()
          "apply the Windows transaction logs beside a dirty hive, keeping the originals as *.before-logs",
          runApplyLogs},
         {"list", "list [--json]", "list the custom buttons with their key names", runList},
-        {"show", "show KEY [--json]", "show the values of one button", runShow},
+        {"show", "show KEY [--json]", "show the values of one custom button", runShow},
         {"add", "add --text T --exec E --icon I [--hot-icon H] [--status S] [--menu M] [--json]",
          "create a button as the window's save does; prints its key name", runAdd},
         {"set", "set KEY [--text T] [--exec E] [--icon I] [--hot-icon H] [--status S] [--menu M]",

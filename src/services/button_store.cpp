@@ -158,6 +158,15 @@ bool buttonKeyExists(General& general, const std::string& keyName)
     return true;
 }
 
+std::optional<std::string> notACustomButton(General& general, const std::string& keyName)
+{
+    if (!buttonKeyExists(general, keyName))
+        return "No button has the key " + keyName + ".";
+    if (isStockButton(general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText)))
+        return "The key " + keyName + " is one of the browser's own buttons.";
+    return std::nullopt;
+}
+
 ButtonFields loadButton(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);

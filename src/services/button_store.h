@@ -38,6 +38,10 @@ std::optional<std::vector<ListedButton>> listButtons(General& general);
 // without backslashes).
 bool buttonKeyExists(General& general, const std::string& keyName);
 
+// Why keyName does not name a custom button (no key has that name, or it is
+// one of the browser's own buttons); nothing when it does.
+std::optional<std::string> notACustomButton(General& general, const std::string& keyName);
+
 // The button's six fields as stored; a value that cannot be read (or reads
 // "Error") gives an empty field.
 ButtonFields loadButton(General& general, const std::string& keyName);

@@ -29,11 +29,6 @@ std::optional<std::string> keyNameOf(const std::string& path)
     return path.substr(extensions.size());
 }
 
-bool isStoredStockButton(General& general, const std::string& keyName)
-{
-    return isStockButton(general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
-}
-
 // Sets the fields that the section's values give; refuses values that are not a
 // button's strings and fixed values other than the ones a save writes.
 std::optional<ImportRefusal> readFields(const RegKeySection& section, ButtonFields* fields)
@@ -81,8 +76,10 @@ std::optional<ImportRefusal> applySection(General& general, const RegKeySection&
         return ImportRefusal{section.line, "Buttons have no sub keys; only keys directly under the Extensions key "
                                            "can be imported."};
     const bool exists = buttonKeyExists(general, *keyName);
-    if (exists && isStoredStockButton(general, *keyName))
-        return ImportRefusal{section.line, "The key " + *keyName + " is one of the browser's own buttons."};
+    if (exists) {
+        if (auto problem = notACustomButton(general, *keyName))
+            return ImportRefusal{section.line, *problem};
+    }
 
     if (section.deleteKey) {
         if (!exists)
@@ -147,12 +144,8 @@ std::optional<std::string> exportButtons(General& general, const std::vector<std
     }
     std::vector<RegKeyExport> keys;
     for (const std::string& name : names) {
-        if (!buttonKeyExists(general, name)) {
-            *problem = "No button has the key " + name + ".";
-            return std::nullopt;
-        }
-        if (isStoredStockButton(general, name)) {
-            *problem = "The key " + name + " is one of the browser's own buttons.";
+        if (auto notCustom = notACustomButton(general, name)) {
+            *problem = *notCustom;
             return std::nullopt;
         }
         RegKeyExport key{buttonKeyPath(name), storedButtonValues(general, name)};

@@ -68,6 +68,7 @@ private slots:
         QTest::newRow("list") << QStringList{"list"} << "-" << 0 << "^\\{1{8}-1{4}-1{4}-1{4}-1{12}\\}\tOld\n$" << false;
         QTest::newRow("show") << QStringList{"show", old} << "-" << 0 << "^ButtonText: Old\nExec: old.exe\n" << false;
         QTest::newRow("show a missing key") << QStringList{"show", "{NONE}"} << "-" << 1 << "No button has the key \\{NONE\\}\\.\n$" << false;
+        QTest::newRow("show the browser's own button") << QStringList{"show", stock} << "-" << 1 << "browser's own buttons" << false;
         QTest::newRow("show without key") << QStringList{"show"} << "-" << 2 << "exactly one" << false;
         QTest::newRow("unknown option") << QStringList{"list", "--frob"} << "-" << 2 << "Unknown option \"--frob\"" << false;
         QTest::newRow("option without value") << QStringList{"add", "--text"} << "-" << 2 << "--text needs a value" << false;
