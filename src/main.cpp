@@ -52,6 +52,9 @@ int main(int argc, char* argv[])
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
+    // A damaged hive is still shown, read-only; the person learns why at once.
+    if (!registry->damage().empty())
+        std::cerr << "pennant: " << registry->damage() << '\n';
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(resources::kProgramTitle);

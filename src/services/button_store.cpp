@@ -23,11 +23,11 @@ constexpr std::size_t kLongestKeyNameBytes = 64 * 1024;
 // few times at most.
 constexpr int kKeyNameAttempts = 10;
 
-std::optional<std::string> failure(LSTATUS status)
+std::optional<std::string> failure(General& general, LSTATUS status)
 {
     if (status == platform::kSuccess)
         return std::nullopt;
-    return describeRegistryError(status);
+    return describeRegistryError(general.registry(), status);
 }
 
 std::optional<SaveRefusal> refusal(std::optional<std::string> reason)
@@ -79,7 +79,7 @@ std::optional<std::string> writeButtonValues(General& general, const std::string
         if (status == platform::kFileNotFound)
             return std::string(texts::kButtonGone);
         if (status != platform::kSuccess)
-            return failure(status);
+            return failure(general, status);
     }
     return std::nullopt;
 }
@@ -207,7 +207,7 @@ std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fi
         bool created = false;
         const LSTATUS status = general.CreateRegKey(buttonKeyPath(*keyName), &created);
         if (status != platform::kSuccess) {
-            problem = refusal(failure(status));
+            problem = refusal(failure(general, status));
             break;
         }
         if (created) {
@@ -235,7 +235,7 @@ std::optional<SaveRefusal> writeNewButton(General& general, const std::string& k
     bool created = false;
     const LSTATUS status = general.CreateRegKey(buttonKeyPath(keyName), &created);
     if (status != platform::kSuccess)
-        return refusal(failure(status));
+        return refusal(failure(general, status));
     if (!created)
         return SaveRefusal{false, "A registry key named " + keyName + " already exists."};
     return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, true));
@@ -256,12 +256,12 @@ std::optional<std::string> removeButtonKey(General& general, const std::string& 
     // A key that is already gone is what was asked for.
     if (status == platform::kFileNotFound)
         return std::nullopt;
-    return failure(status);
+    return failure(general, status);
 }
 
 std::optional<std::string> commitButtonChanges(General& general)
 {
-    return failure(general.registry().flush());
+    return failure(general, general.registry().flush());
 }
 
 } // namespace services

@@ -26,7 +26,7 @@ std::string describeRegistryError(platform::LSTATUS status)
     case kFileTooLarge:
         return "A text is too long to be stored in the registry hive.";
     case kRegistryCorrupt:
-        return "The registry hive file is damaged.";
+        return "The registry hive file is damaged; Pennant will not change it.";
     case kRegistryIoFailed:
         return "The registry hive file could not be written; the disk may be full.";
     case kKeyDeleted:
@@ -34,6 +34,14 @@ std::string describeRegistryError(platform::LSTATUS status)
     default:
         return "The registry reported error " + std::to_string(status) + ".";
     }
+}
+
+std::string describeRegistryError(const platform::Registry& registry, platform::LSTATUS status)
+{
+    const std::string detail = registry.failureDetail();
+    if (!detail.empty() && (status == platform::kRegistryCorrupt || status == platform::kRegistryIoFailed))
+        return detail;
+    return describeRegistryError(status);
 }
 
 } // namespace services

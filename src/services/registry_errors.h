@@ -10,4 +10,8 @@ namespace services {
 // reach a person ("You do not have permission to change this registry hive.").
 std::string describeRegistryError(platform::LSTATUS status);
 
+// The same, preferring what the registry itself says about a damaged store
+// or a failed save ("The hive is damaged (...); Pennant will not change it.").
+std::string describeRegistryError(const platform::Registry& registry, platform::LSTATUS status);
+
 } // namespace services

@@ -14,9 +14,19 @@ namespace platform {
 
 namespace {
 
+std::string failure(const std::string& path, const std::string& reason)
+{
+    return "The file " + path + " could not be saved (" + reason + "); it was left as it was.";
+}
+
+std::string stepFailed(const char* step, int error)
+{
+    return std::string(step) + ": " + std::strerror(error);
+}
+
 std::string failure(const std::string& path, const char* step, int error)
 {
-    return "The file " + path + " could not be saved (" + step + ": " + std::strerror(error) + ").";
+    return failure(path, stepFailed(step, error));
 }
 
 // The temporary file's name: hidden, beside the hive, unique per call.
@@ -40,7 +50,7 @@ void syncFolder(const std::string& folder)
 } // namespace
 
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
-                           std::string* error)
+                           const std::function<std::string(const std::string&)>& verify, std::string* error)
 {
     struct stat original {};
     if (::stat(path.c_str(), &original) != 0) {
@@ -53,24 +63,27 @@ bool replaceFileAtomically(const std::string& path, const std::function<bool(con
         *error = failure(path, "creating a temporary file", errno);
         return false;
     }
-    const auto abandon = [&](const char* step, int cause) {
+    const auto abandon = [&](const std::string& reason) {
         ::close(fd);
         ::unlink(temporary.data());
-        *error = failure(path, step, cause);
+        *error = failure(path, reason);
         return false;
     };
     if (::fchmod(fd, original.st_mode & 07777) != 0)
-        return abandon("setting permissions", errno);
+        return abandon(stepFailed("setting permissions", errno));
     // Keeps the owner when the superuser saves someone else's hive; others
     // cannot give files away and keep their own ownership.
     if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
         ::fchown(fd, original.st_uid, original.st_gid) != 0 && errno != EPERM)
-        return abandon("setting the owner", errno);
+        return abandon(stepFailed("setting the owner", errno));
+    const std::string written = "/proc/self/fd/" + std::to_string(fd);
     errno = 0;
-    if (!writeTo("/proc/self/fd/" + std::to_string(fd)))
-        return abandon("writing", errno != 0 ? errno : EIO);
+    if (!writeTo(written))
+        return abandon(stepFailed("writing", errno != 0 ? errno : EIO));
+    if (const std::string problem = verify(written); !problem.empty())
+        return abandon(problem);
     if (::fsync(fd) != 0)
-        return abandon("syncing", errno);
+        return abandon(stepFailed("syncing", errno));
     if (::close(fd) != 0) {
         const int cause = errno;
         ::unlink(temporary.data());

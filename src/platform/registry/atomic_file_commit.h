@@ -8,10 +8,12 @@ namespace platform {
 // Replaces the file at path with new content, all at once and durably:
 // a temporary file beside it (with the old file's mode and, where allowed,
 // its owner) receives the content through writeTo, is synced, renamed over
-// path, and the folder is synced. writeTo gets a name that refers to the open temporary file and
-// returns false on failure. On any failure the old file stays as it was,
+// path, and the folder is synced. writeTo gets a name that refers to the
+// open temporary file and returns false on failure; verify then reads the
+// written file through that name and returns what is wrong with it, empty
+// when it may replace path. On any failure the old file stays as it was,
 // the temporary file is removed, and *error holds one plain sentence.
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
-                           std::string* error);
+                           const std::function<std::string(const std::string&)>& verify, std::string* error);
 
 } // namespace platform

@@ -107,6 +107,40 @@ bool hiveHeaderIsClean(const std::string& path)
     return readBaseBlock(path, &block) && dwordAt(block, 0x04) == dwordAt(block, 0x08);
 }
 
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool read = readWholeFile(fd, bytes);
+    const int cause = errno;
+    ::close(fd);
+    errno = read ? 0 : cause;
+    return read;
+}
+
+bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return false;
+    bytes->resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < bytes->size()) {
+        const ssize_t got = ::pread(fd, bytes->data() + done, bytes->size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            // A file cut short while it was read is read as far as it goes.
+            if (got == 0)
+                bytes->resize(done);
+            return got == 0;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 bool hiveFileIsWritable(const std::string& path)
 {
     const std::string folder = folderOf(path);

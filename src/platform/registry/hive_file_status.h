@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the file system says about a hive file, without loading it.
 namespace platform {
@@ -28,6 +29,11 @@ std::optional<std::string> hiveHeaderProblem(const std::string& path);
 // sequence numbers are equal). A hive whose logs were not replayed must
 // not be written.
 bool hiveHeaderIsClean(const std::string& path);
+
+// Every byte of the open file, or of the file at path; false with errno set
+// when it cannot be read.
+bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes);
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 
 // True when both the file and its folder may be written and the file
 // system is mounted read-write. A file or folder without any write bit in

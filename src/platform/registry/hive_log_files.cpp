@@ -2,6 +2,7 @@
 
 #include "platform/registry/atomic_file_commit.h"
 #include "platform/registry/hive_file_status.h"
+#include "platform/registry/hive_readback.h"
 #include "platform/registry/hive_tree.h"
 #include "platform/registry/hive_write_lock.h"
 
@@ -54,28 +55,6 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// The whole file; false with errno set when it cannot be read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bytes->clear();
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int cause = errno;
-            ::close(fd);
-            errno = n < 0 ? cause : 0;
-            return n == 0;
-        }
-        bytes->insert(bytes->end(), buffer, buffer + n);
-    }
 }
 
 std::string unreadable(const std::string& path)
@@ -285,7 +264,7 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
         const bool written = writeAll(fd, recovered.data(), recovered.size());
         return ::close(fd) == 0 && written;
     };
-    if (!replaceFileAtomically(hivePath, writeRecovered, error)) {
+    if (!replaceFileAtomically(hivePath, writeRecovered, writtenHiveDamage, error)) {
         undoKept();
         return std::nullopt;
     }

@@ -20,8 +20,9 @@ constexpr const char* kHiveRootName = "SOFTWARE";
 using Node = HiveTree::Node;
 
 // Where a key lives: in the hive, or one of the keys above it that this
-// backend shows without storing them.
-enum class Place { Missing, Hive, LocalMachine, EmptyRoot };
+// backend shows without storing them. Unreadable: a key on its path has sub
+// keys that cannot be read, so whether it exists is unknown (never missing).
+enum class Place { Missing, Unreadable, Hive, LocalMachine, EmptyRoot };
 
 struct Location {
     Place place = Place::Missing;
@@ -44,6 +45,12 @@ bool isHiveRootName(const std::string& name)
 bool isInsideHive(const KeyPath& path)
 {
     return path.root == kLocalMachine && !path.parts.empty() && isHiveRootName(path.parts.front());
+}
+
+// The names of a key inside the hive below its root key.
+KeyNames namesInHive(const KeyPath& path, std::size_t count)
+{
+    return KeyNames(path.parts.begin() + 1, path.parts.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // True when path names the key at prefix or one below it.
@@ -98,7 +105,7 @@ struct HiveRegistry::State {
     LSTATUS resolve(HKEY key, OpenKey* out);
     LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey);
     HKEY addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location);
-    LSTATUS missingKeyCode();
+    LSTATUS missingKeyCode(Place place);
     LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
 };
 
@@ -112,17 +119,22 @@ Location HiveRegistry::State::locate(const KeyPath& keyPath)
     if (!isHiveRootName(keyPath.parts.front()) || tree == nullptr)
         return {};
     Node node = tree->root();
-    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i)
+    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i) {
+        if (tree->children(node) == nullptr)
+            return {Place::Unreadable, 0};
         node = tree->findChild(node, keyPath.parts[i]);
+    }
     if (node == 0)
         return {};
     return {Place::Hive, node};
 }
 
-// A key that cannot be found, or a hive that could not be reloaded.
-LSTATUS HiveRegistry::State::missingKeyCode()
+// A key that cannot be found or read, or a hive that could not be reloaded.
+LSTATUS HiveRegistry::State::missingKeyCode(Place place)
 {
-    return session.tree() == nullptr ? kRegistryIoFailed : kFileNotFound;
+    if (session.tree() == nullptr)
+        return kRegistryIoFailed;
+    return place == Place::Unreadable ? kRegistryCorrupt : kFileNotFound;
 }
 
 LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
@@ -143,6 +155,8 @@ LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
         open.location = locate(open.path);
         open.generation = session.generation();
     }
+    if (open.location.place == Place::Unreadable)
+        return kRegistryCorrupt;
     if (open.location.place == Place::Missing) {
         if (session.tree() == nullptr)
             return kRegistryIoFailed;
@@ -208,6 +222,17 @@ bool HiveRegistry::isWritable() const
     return d->session.writable();
 }
 
+const std::string& HiveRegistry::damage() const
+{
+    return d->session.damage();
+}
+
+std::string HiveRegistry::failureDetail() const
+{
+    const std::string& failure = d->session.commitFailure();
+    return failure.empty() ? d->session.damage() : failure;
+}
+
 LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result)
 {
     if (result == nullptr)
@@ -217,11 +242,11 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
     const Location location = d->locate(keyPath);
-    if (location.place == Place::Missing)
-        return d->missingKeyCode();
+    if (location.place == Place::Missing || location.place == Place::Unreadable)
+        return d->missingKeyCode(location.place);
     const std::uint32_t rights = keyRights(access, d->session.writable());
     if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
-        return kAccessDenied;
+        return d->session.refusal();
     *result = d->addHandle(keyPath, rights, location);
     return kSuccess;
 }
@@ -239,6 +264,8 @@ LSTATUS HiveRegistry::queryValue(HKEY key, const std::string& valueName, std::ui
     if (open.location.place != Place::Hive)
         return kFileNotFound;
     HiveTree& tree = *d->session.tree();
+    if (tree.values(open.location.node) == nullptr)
+        return kRegistryCorrupt;
     const auto value = tree.findValue(open.location.node, valueName);
     if (!value)
         return kFileNotFound;
@@ -264,8 +291,10 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     OpenKey open;
     if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
         return status;
-    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive || !d->session.writable())
+    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive)
         return kAccessDenied;
+    if (!d->session.writable())
+        return d->session.refusal();
     if (!isValidValueName(valueName))
         return kInvalidParameter;
     std::vector<std::uint8_t> stored;
@@ -287,7 +316,7 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     }
     if (!session.tree()->setValue(open.location.node, valueName, type, stored))
         return session.failWrite();
-    session.changed();
+    session.changed(namesInHive(open.path, open.path.parts.size()));
     return kSuccess;
 }
 
@@ -304,21 +333,29 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         return kInvalidParameter;
     Location location = d->locate(keyPath);
     bool made = false;
+    if (location.place == Place::Unreadable)
+        return kRegistryCorrupt; // a key created beside an unreadable one could never be found
     if (location.place == Place::Missing) {
         HiveSession& session = d->session;
-        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath) || !session.writable())
+        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath))
             return kAccessDenied;
+        if (!session.writable())
+            return session.refusal();
         if (const LSTATUS status = session.beginChange(); status != kSuccess)
             return status;
         HiveTree& tree = *session.tree();
         Node node = tree.root();
         for (std::size_t i = 1; i < keyPath.parts.size(); ++i) {
+            if (tree.children(node) == nullptr) {
+                session.endChange();
+                return kRegistryCorrupt;
+            }
             Node child = tree.findChild(node, keyPath.parts[i]);
             if (child == 0) {
                 child = tree.addChild(node, keyPath.parts[i]);
                 if (child == 0)
                     return session.failWrite();
-                session.changed();
+                session.changed(namesInHive(keyPath, i + 1));
                 made = true;
             }
             node = child;
@@ -376,7 +413,7 @@ LSTATUS HiveRegistry::State::checkDeletable(const KeyPath& keyPath, Node* parent
     const Location parentLocation = locate(parentPath);
     const Location location = locate(keyPath);
     if (location.place != Place::Hive || parentLocation.place != Place::Hive)
-        return missingKeyCode();
+        return missingKeyCode(parentLocation.place == Place::Hive ? location.place : parentLocation.place);
     const auto* children = session.tree()->children(location.node);
     if (children == nullptr)
         return kRegistryCorrupt;
@@ -393,12 +430,14 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
     OpenKey base;
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
-    if (d->locate(keyPath).place == Place::Missing)
-        return d->missingKeyCode();
+    if (const Place place = d->locate(keyPath).place; place == Place::Missing || place == Place::Unreadable)
+        return d->missingKeyCode(place);
     // The hive's root and the keys shown above it cannot be deleted.
     HiveSession& session = d->session;
-    if (!isInsideHive(keyPath) || keyPath.parts.size() < 2 || !session.writable())
+    if (!isInsideHive(keyPath) || keyPath.parts.size() < 2)
         return kAccessDenied;
+    if (!session.writable())
+        return session.refusal();
     Node parent = 0;
     Node key = 0;
     if (const LSTATUS status = d->checkDeletable(keyPath, &parent, &key); status != kSuccess)
@@ -412,7 +451,7 @@ LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
     }
     if (!session.tree()->deleteChild(parent, key))
         return session.failWrite();
-    session.changed(true);
+    session.changed(namesInHive(keyPath, keyPath.parts.size()), true);
     for (auto& [handle, open] : d->handles)
         open.deleted = open.deleted || isAtOrBelow(open.path, keyPath);
     return kSuccess;

@@ -42,9 +42,14 @@ public:
     // that file, never a link to it.
     const std::string& path() const;
     // False for a read-only file or folder and for a hive whose logs were
-    // not replayed (its two sequence numbers differ); writes then give
-    // kAccessDenied.
+    // not replayed (its two sequence numbers differ), where writes give
+    // kAccessDenied; and for a hive that failed the structural check, where
+    // they give kRegistryCorrupt.
     bool isWritable() const;
+    // One sentence saying what is damaged in the hive, as found when it was
+    // last loaded; empty for a sound hive.
+    const std::string& damage() const;
+    std::string failureDetail() const override;
 
 private:
     struct State;

@@ -1,7 +1,11 @@
 #include "platform/registry/hive_session.h"
 
 #include "platform/registry/atomic_file_commit.h"
+#include "platform/registry/hive_check.h"
 #include "platform/registry/registry_value_data.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -11,6 +15,22 @@ namespace platform {
 namespace {
 
 constexpr std::chrono::milliseconds kLockPatience{3000};
+
+std::string procPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// The structural check of the file open as fd; false with errno set when
+// it cannot be read.
+bool checkOpenFile(int fd, HiveCheck* result)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(fd, &bytes))
+        return false;
+    *result = checkHive(bytes.data(), bytes.size());
+    return true;
+}
 
 } // namespace
 
@@ -24,20 +44,43 @@ bool HiveSession::load()
 }
 
 // Loads the file afresh; the old tree stays when the file cannot be loaded.
+// libhivex loads the very file that was checked (through its descriptor),
+// even when another process replaces the hive meanwhile.
 bool HiveSession::reload()
 {
     const auto stamp = stampOf(path_);
     if (!stamp)
         return false;
-    auto tree = HiveTree::load(path_);
-    if (!tree)
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    HiveCheck check;
+    std::unique_ptr<HiveTree> tree;
+    if (checkOpenFile(fd, &check))
+        tree = HiveTree::load(procPath(fd));
+    const int loadErrno = errno;
+    ::close(fd);
+    if (!tree) {
+        errno = loadErrno;
+        return false;
+    }
     tree_ = std::move(tree);
     stamp_ = *stamp;
-    headerClean_ = hiveHeaderIsClean(path_);
-    writable_ = headerClean_ && hiveFileIsWritable(path_);
+    damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
+    headerClean_ = check.clean;
+    writable_ = mayWrite();
     ++generation_;
     return true;
+}
+
+bool HiveSession::mayWrite() const
+{
+    return damage_.empty() && headerClean_ && hiveFileIsWritable(path_);
+}
+
+LSTATUS HiveSession::refusal() const
+{
+    return damage_.empty() ? kAccessDenied : kRegistryCorrupt;
 }
 
 void HiveSession::refreshIfStale()
@@ -54,7 +97,7 @@ LSTATUS HiveSession::beginChange()
     if (tree_ == nullptr && !reload())
         return kRegistryIoFailed;
     if (!writable_)
-        return kAccessDenied;
+        return refusal();
     if (lock_.held())
         return kSuccess;
     switch (lock_.acquire(kLockPatience)) {
@@ -71,17 +114,18 @@ LSTATUS HiveSession::beginChange()
         return kRegistryIoFailed;
     }
     // The file or its folder may have been made read-only since it was read.
-    writable_ = headerClean_ && hiveFileIsWritable(path_);
+    writable_ = mayWrite();
     if (!writable_) {
         lock_.release();
-        return kAccessDenied;
+        return refusal();
     }
     return kSuccess;
 }
 
-void HiveSession::changed(bool removedKeys)
+void HiveSession::changed(KeyNames key, bool removedKeys)
 {
     dirty_ = true;
+    changedKeys_.push_back(std::move(key));
     if (removedKeys)
         ++generation_;
 }
@@ -124,16 +168,41 @@ LSTATUS HiveSession::commit()
         lock_.release();
         return kSuccess;
     }
-    std::string error;
     HiveTree& tree = *tree_;
+    bool writtenWrong = false;
+    const auto verify = [&](const std::string& file) {
+        std::string problem = checkWritten(file);
+        writtenWrong = !problem.empty();
+        return problem;
+    };
     if (!replaceFileAtomically(
-            path_, [&tree](const std::string& file) { return tree.writeTo(file); }, &error))
-        return kRegistryIoFailed; // the changes stay in memory for another try
+            path_, [&tree](const std::string& file) { return tree.writeTo(file); }, verify, &commitFailure_)) {
+        // A file that libhivex wrote wrongly comes from a tree that cannot be
+        // trusted; other failures keep the changes in memory for another try.
+        if (!writtenWrong)
+            return kRegistryIoFailed;
+        forgetChanges();
+        return kRegistryCorrupt;
+    }
+    commitFailure_.clear();
     if (const auto now = stampOf(path_))
         stamp_ = *now;
     dirty_ = false;
+    changedKeys_.clear();
     lock_.release();
     return kSuccess;
+}
+
+// What is wrong with the hive just written to file: it must pass the
+// structural check and hold every changed key as the tree in memory does.
+std::string HiveSession::checkWritten(const std::string& file)
+{
+    if (std::string damage = writtenHiveDamage(file); !damage.empty())
+        return damage;
+    const auto written = HiveTree::load(file, HiveTree::Access::ReadOnly);
+    if (!written)
+        return "the written hive cannot be opened";
+    return writtenKeysDiffer(*tree_, *written, changedKeys_);
 }
 
 // Reloads from disk, or drops the tree when that fails, so that a tree
@@ -143,6 +212,7 @@ void HiveSession::forgetChanges()
     if (dirty_ && !reload())
         tree_.reset();
     dirty_ = false;
+    changedKeys_.clear();
     lock_.release();
     ++generation_;
 }

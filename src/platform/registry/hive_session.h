@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/registry/hive_file_status.h"
+#include "platform/registry/hive_readback.h"
 #include "platform/registry/hive_tree.h"
 #include "platform/registry/hive_write_lock.h"
 #include "platform/registry/registry.h"
@@ -8,13 +9,16 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// One hive file held in memory, and the rules for changing it: a writer
-// takes the file's write lock at its first change and reloads first when
-// another process committed meanwhile; a failed libhivex write throws the
-// in-memory hive away; a commit replaces the file atomically.
+// One hive file held in memory, and the rules for changing it: every load
+// checks the file's structure first, and a damaged hive is never written; a
+// writer takes the file's write lock at its first change and reloads first
+// when another process committed meanwhile; a failed libhivex write throws
+// the in-memory hive away; a commit replaces the file atomically with a
+// written copy that passed the same check and holds the changed keys.
 class HiveSession {
 public:
     explicit HiveSession(std::string path);
@@ -26,6 +30,13 @@ public:
     // Null when the hive had to be thrown away and could not be reloaded.
     HiveTree* tree() { return tree_.get(); }
     bool writable() const { return writable_; }
+    // What refuses a change to a hive that is not writable: kRegistryCorrupt
+    // for a damaged hive, else kAccessDenied.
+    LSTATUS refusal() const;
+    // The sentence saying what is damaged in the hive; empty when it is sound.
+    const std::string& damage() const { return damage_; }
+    // Why the last commit failed, in one sentence; empty after a success.
+    const std::string& commitFailure() const { return commitFailure_; }
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
     // handle resolved under an older generation resolves its path again.
     std::uint64_t generation() const { return generation_; }
@@ -37,8 +48,9 @@ public:
     // Called before a change: kSuccess, or the code refusing it
     // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
     LSTATUS beginChange();
-    // The change altered the tree; removedKeys when keys may be gone.
-    void changed(bool removedKeys = false);
+    // The change altered the key at this path (its values, its being there);
+    // removedKeys when keys may be gone.
+    void changed(KeyNames key, bool removedKeys = false);
     // The change was refused before it altered anything.
     void endChange();
     // libhivex failed to change the tree: reloads and returns the code.
@@ -53,6 +65,8 @@ public:
 
 private:
     bool reload();
+    bool mayWrite() const;
+    std::string checkWritten(const std::string& file);
 
     std::string path_;
     std::unique_ptr<HiveTree> tree_;
@@ -60,6 +74,9 @@ private:
     bool writable_ = false;
     bool headerClean_ = false; // both sequence numbers equal
     bool dirty_ = false;       // changes in memory that are not on disk
+    std::string damage_;
+    std::string commitFailure_;
+    std::vector<KeyNames> changedKeys_; // since the last commit
     HiveWriteLock lock_;
     std::uint64_t generation_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
@@ -22,11 +23,28 @@ std::optional<std::string> adopt(char* text)
     return copy;
 }
 
+// libhivex hands value types through its hive_type enum, but a hive may
+// hold any 32-bit type (Pennant itself writes 0xFFFF0000). Such a number
+// is never held in an enum object of ours: libhivex writes into raw storage
+// and the bits are copied out, or copied in for a write.
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+
+struct RawType {
+    alignas(hive_type) unsigned char storage[sizeof(hive_type)] = {};
+    hive_type* slot() { return reinterpret_cast<hive_type*>(storage); }
+    std::uint32_t value() const
+    {
+        std::uint32_t type = 0;
+        std::memcpy(&type, storage, sizeof type);
+        return type;
+    }
+};
+
 } // namespace
 
-std::unique_ptr<HiveTree> HiveTree::load(const std::string& path)
+std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
 {
-    hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+    hive_h* hive = hivex_open(path.c_str(), access == Access::ReadWrite ? HIVEX_OPEN_WRITE : 0);
     if (hive == nullptr)
         return nullptr;
     return std::unique_ptr<HiveTree>(new HiveTree(hive));
@@ -110,6 +128,14 @@ HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
     return found != index->byFoldedName.end() ? found->second : 0;
 }
 
+HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
+{
+    Node node = root();
+    for (std::size_t i = 0; i < names.size() && node != 0; ++i)
+        node = findChild(node, names[i]);
+    return node;
+}
+
 const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
 {
     if (const auto found = values_.find(node); found != values_.end())
@@ -123,9 +149,9 @@ const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         Value value;
         value.handle = list[i];
-        hive_type type{};
+        RawType type;
         const auto name = adopt(hivex_value_key(hive_, list[i]));
-        readable = name.has_value() && hivex_value_type(hive_, list[i], &type, &value.length) == 0;
+        readable = name.has_value() && hivex_value_type(hive_, list[i], type.slot(), &value.length) == 0;
         if (readable) {
             // Inline data has no cell (offset 0, errno 0); a cell that is
             // not a valid block is what libhivex cannot free.
@@ -133,7 +159,7 @@ const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
             errno = 0;
             value.freeable = hivex_value_data_cell_offset(hive_, list[i], &cellLength) != 0 || errno == 0;
             value.name = *name;
-            value.type = static_cast<std::uint32_t>(type);
+            value.type = type.value();
             index.byFoldedName.emplace(foldedName(value.name), index.ordered.size());
             index.ordered.push_back(std::move(value));
         }
@@ -168,9 +194,9 @@ bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
     // there is nothing to read anyway.
     if (value.length == 0)
         return true;
-    hive_type type{};
+    RawType type;
     std::size_t length = 0;
-    char* bytes = hivex_value_value(hive_, value.handle, &type, &length);
+    char* bytes = hivex_value_value(hive_, value.handle, type.slot(), &length);
     if (bytes == nullptr)
         return false;
     data->assign(bytes, bytes + length);
@@ -205,7 +231,7 @@ bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, 
     values_.erase(node);
     hive_set_value value{};
     value.key = storedName.data();
-    value.t = static_cast<hive_type>(type);
+    std::memcpy(&value.t, &type, sizeof type);
     value.len = data.size();
     char nothing = 0;
     value.value = data.empty() ? &nothing : const_cast<char*>(reinterpret_cast<const char*>(data.data()));

@@ -36,9 +36,11 @@ public:
         bool freeable = true;
     };
 
-    // Loads the whole file into memory (so that another program rewriting
-    // the file cannot pull it from under us). Null with errno set on failure.
-    static std::unique_ptr<HiveTree> load(const std::string& path);
+    enum class Access { ReadWrite, ReadOnly };
+    // ReadWrite loads the whole file into memory (so that another program
+    // rewriting the file cannot pull it from under us); ReadOnly maps it, for
+    // a file nobody else changes. Null with errno set on failure.
+    static std::unique_ptr<HiveTree> load(const std::string& path, Access access = Access::ReadWrite);
     ~HiveTree();
     HiveTree(const HiveTree&) = delete;
     HiveTree& operator=(const HiveTree&) = delete;
@@ -50,6 +52,8 @@ public:
     const std::vector<Child>* children(Node node);
     // 0 when there is no such sub key or it cannot be read.
     Node findChild(Node parent, std::string_view name);
+    // The key at this path of names below the root; 0 when there is none.
+    Node findKey(const std::vector<std::string>& names);
 
     // The key's values; null when they cannot be read.
     const std::vector<Value>* values(Node node);

@@ -115,6 +115,11 @@ public:
     // operation never reaches the disk with a later flush. (On a live
     // registry the changes are taken back, though others may have seen them.)
     virtual void discardChanges() = 0;
+
+    // One sentence about the store's state that a result code cannot say (a
+    // damaged hive, a save whose written copy failed its check); empty when
+    // there is nothing to add.
+    virtual std::string failureDetail() const { return {}; }
 };
 
 } // namespace platform

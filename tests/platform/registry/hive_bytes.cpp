@@ -60,18 +60,34 @@ void markDirty(const std::string& path)
     writeFileInPlace(path, bytes);
 }
 
+namespace {
+
+// Offsets of the records with this two-letter signature whose ASCII name,
+// with its 16-bit length at lengthAt, starts at nameAt.
+std::vector<std::size_t> recordsNamed(const std::vector<char>& bytes, const char* signature, std::size_t lengthAt,
+                                      std::size_t nameAt, const std::string& name)
+{
+    std::vector<std::size_t> found;
+    for (std::size_t at = 0; at + nameAt + name.size() <= bytes.size(); ++at) {
+        if (bytes[at] == signature[0] && bytes[at + 1] == signature[1] && wordAt(bytes, at + lengthAt) == name.size() &&
+            std::memcmp(&bytes[at + nameAt], name.data(), name.size()) == 0)
+            found.push_back(at);
+    }
+    return found;
+}
+
+} // namespace
+
 std::vector<std::size_t> valueRecordsNamed(const std::vector<char>& bytes, const std::string& name)
 {
     // vk: "vk", name length (2), data length (4), data offset (4), type (4),
     // flags (2), spare (2), then the name.
-    constexpr std::size_t kNameAt = 0x14;
-    std::vector<std::size_t> found;
-    for (std::size_t at = 0; at + kNameAt + name.size() <= bytes.size(); ++at) {
-        if (bytes[at] == 'v' && bytes[at + 1] == 'k' && wordAt(bytes, at + 2) == name.size() &&
-            std::memcmp(&bytes[at + kNameAt], name.data(), name.size()) == 0)
-            found.push_back(at);
-    }
-    return found;
+    return recordsNamed(bytes, "vk", 2, 0x14, name);
+}
+
+std::vector<std::size_t> keyRecordsNamed(const std::vector<char>& bytes, const std::string& name)
+{
+    return recordsNamed(bytes, "nk", kKeyNameLength, 0x4C, name);
 }
 
 } // namespace hive_bytes

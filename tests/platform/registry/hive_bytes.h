@@ -27,7 +27,19 @@ void markDirty(const std::string& path);
 // stale copies left in free space.
 std::vector<std::size_t> valueRecordsNamed(const std::vector<char>& bytes, const std::string& name);
 
+// Offsets of every key record (nk) with this ASCII name.
+std::vector<std::size_t> keyRecordsNamed(const std::vector<char>& bytes, const std::string& name);
+
+// Field offsets inside a key record.
+inline constexpr std::size_t kKeyParent = 0x10;
+inline constexpr std::size_t kKeySubKeyCount = 0x14;
+inline constexpr std::size_t kKeySubKeyList = 0x1C;
+inline constexpr std::size_t kKeyValueList = 0x28;
+inline constexpr std::size_t kKeySecurity = 0x2C;
+inline constexpr std::size_t kKeyNameLength = 0x48;
+
 // Field offsets inside a value record.
+inline constexpr std::size_t kValueNameLength = 0x02;
 inline constexpr std::size_t kValueDataLength = 0x04;
 inline constexpr std::size_t kValueDataOffset = 0x08;
 

@@ -147,7 +147,7 @@ void TestHiveCommit::flush_failedWriteLeavesTheOldFile()
             errno = ENOSPC;
             return false;
         },
-        &error);
+        [](const std::string&) { return std::string(); }, &error);
     QVERIFY(!replaced);
     QVERIFY(error.rfind("The file " + hive.path() + " could not be saved", 0) == 0);
     QVERIFY(hive.fileBytes() == before);
