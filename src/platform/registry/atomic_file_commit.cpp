@@ -2,6 +2,7 @@
 
 #include "platform/registry/hive_file_status.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,12 +30,21 @@ std::string failure(const std::string& path, const char* step, int error)
     return failure(path, stepFailed(step, error));
 }
 
-// The temporary file's name: hidden, beside the hive, unique per call.
-std::vector<char> temporaryTemplate(const std::string& path)
+constexpr const char* kTemporaryMarker = ".pennant-save-";
+constexpr std::size_t kUniqueSuffix = 6; // the XXXXXX that mkstemp fills
+
+std::string baseNameOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string pattern = folderOf(path) + "/." + base + ".new-XXXXXX";
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary file's name: hidden, beside the file, named as ours and
+// after the file it replaces, unique per call.
+std::vector<char> temporaryTemplate(const std::string& path)
+{
+    const std::string pattern =
+        folderOf(path) + "/" + temporaryPrefix(path) + std::string(kUniqueSuffix, 'X');
     return std::vector<char>(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
 }
 
@@ -48,6 +58,38 @@ void syncFolder(const std::string& folder)
 }
 
 } // namespace
+
+std::string temporaryPrefix(const std::string& path)
+{
+    return "." + baseNameOf(path) + kTemporaryMarker;
+}
+
+std::vector<std::string> leftoverTemporaries(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const std::string prefix = temporaryPrefix(path);
+    std::vector<std::string> files;
+    DIR* entries = ::opendir(folder.c_str());
+    if (entries == nullptr)
+        return files;
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + kUniqueSuffix || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string file = folder + "/" + name;
+        struct stat info {};
+        if (::lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            files.push_back(file);
+    }
+    ::closedir(entries);
+    return files;
+}
+
+void removeStaleTemporaries(const std::string& path)
+{
+    for (const std::string& file : leftoverTemporaries(path))
+        ::unlink(file.c_str());
+}
 
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
                            const std::function<std::string(const std::string&)>& verify, std::string* error)

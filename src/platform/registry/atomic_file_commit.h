@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -15,5 +16,17 @@ namespace platform {
 // the temporary file is removed, and *error holds one plain sentence.
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
                            const std::function<std::string(const std::string&)>& verify, std::string* error);
+
+// The start of the names of the temporary files that saves of the file at
+// path write beside it (".SOFTWARE.pennant-save-").
+std::string temporaryPrefix(const std::string& path);
+
+// The temporary files of saves of the file at path that lie beside it: a
+// save under way, or a writer killed mid-save (which leaves its whole copy).
+std::vector<std::string> leftoverTemporaries(const std::string& path);
+
+// Removes them all: only for a caller holding the file's write lock, so
+// that no save is under way.
+void removeStaleTemporaries(const std::string& path);
 
 } // namespace platform

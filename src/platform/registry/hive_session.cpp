@@ -38,9 +38,18 @@ HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_
 {
 }
 
+// A hive that may be written is also cleared of the copies that writers
+// killed mid-save left beside it, when no other writer holds the lock.
 bool HiveSession::load()
 {
-    return reload();
+    if (!reload())
+        return false;
+    if (writable_ && !leftoverTemporaries(path_).empty() &&
+        lock_.acquire(std::chrono::milliseconds{0}) == HiveWriteLock::Outcome::Acquired) {
+        removeStaleTemporaries(path_);
+        lock_.release();
+    }
+    return true;
 }
 
 // Loads the file afresh; the old tree stays when the file cannot be loaded.
@@ -106,6 +115,7 @@ LSTATUS HiveSession::beginChange()
     case HiveWriteLock::Outcome::Failed:
         return kAccessDenied;
     case HiveWriteLock::Outcome::Acquired:
+        removeStaleTemporaries(path_);
         break;
     }
     const auto now = stampOf(path_);

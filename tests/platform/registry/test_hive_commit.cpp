@@ -84,6 +84,7 @@ private slots:
     void unwritableHive_refusesEveryWrite_data();
     void unwritableHive_refusesEveryWrite();
     void discardChanges_forgetsAndKeepsHandles();
+    void copiesLeftByKilledWriters_goAtTheNextOpen();
 };
 
 // The old file is never written in place: a hard link to it keeps its
@@ -301,6 +302,28 @@ void TestHiveCommit::discardChanges_forgetsAndKeepsHandles()
     QCOMPARE(registry.closeKey(app), kSuccess);
     QCOMPARE(registry.flush(), kSuccess);
     QCOMPARE(hive.subKeysOnDisk(kHiveRoot), (std::vector<std::string>{"App", "Other"}));
+}
+
+// A writer killed mid-save leaves its whole temporary copy beside the hive.
+// The next open removes such copies, unless a live writer holds the lock
+// (its save may be under way); files that are not ours stay.
+void TestHiveCommit::copiesLeftByKilledWriters_goAtTheNextOpen()
+{
+    TempHive hive;
+    const std::string left = hive.folder() + "/" + temporaryPrefix(hive.path()) + "a1B2c3";
+    const std::string notOurs = hive.folder() + "/.SOFTWARE.pennant-save-kept-by-someone";
+    const QStringList everything{".SOFTWARE.pennant-save-a1B2c3", ".SOFTWARE.pennant-save-kept-by-someone",
+                                 "SOFTWARE", "SOFTWARE.lock"};
+
+    QCOMPARE(createKey(hive.registry(), "SOFTWARE\\Writing"), kSuccess); // holds the lock, unflushed
+    for (const std::string& file : {left, notOurs})
+        hive_bytes::writeFileInPlace(file, hive.fileBytes());
+    auto whileWriting = hive.openAgain();
+    QCOMPARE(folderEntries(hive.folder()), everything);
+    QCOMPARE(hive.registry().flush(), kSuccess);
+
+    auto afterwards = hive.openAgain();
+    QCOMPARE(folderEntries(hive.folder()), (QStringList{everything[1], everything[2], everything[3]}));
 }
 
 QTEST_GUILESS_MAIN(TestHiveCommit)
