@@ -107,11 +107,14 @@ public:
     // RegCloseKey. Closing a predefined root succeeds and does nothing.
     virtual LSTATUS closeKey(HKEY key) = 0;
 
-    // Makes every change so far durable, all at once.
+    // Makes every change so far durable, all at once. (On a live registry
+    // each change is seen by other programs as soon as it is made; flush
+    // only makes them durable on disk.)
     virtual LSTATUS flush() = 0;
 
     // Forgets every change since the last flush, so that a half-done
-    // operation never reaches the disk with a later flush.
+    // operation never reaches the disk with a later flush. (On a live
+    // registry the changes are taken back, though others may have seen them.)
     virtual void discardChanges() = 0;
 
     // One sentence about the store's state that a result code cannot say (a
