@@ -11,6 +11,7 @@
 #include "platform/desktop/uuid.h"
 #include "platform/registry/hive_registry.h"
 #include "services/button_layout.h"
+#include "services/button_store.h"
 #include "services/general.h"
 
 #include <QElapsedTimer>
@@ -131,10 +132,20 @@ struct PennantHive {
         general = std::make_unique<services::General>(*registry, messages, shell, uuids);
     }
 
-    // Reads the named values of every button, as the list does with its
-    // text; returns how many were read.
-    std::size_t listButtons(const std::vector<std::string>& valueNames = {b::kButtonText})
+    // The list as the editor fills it; returns how many buttons it holds.
+    std::size_t listButtons()
     {
+        const auto listed = services::listButtons(*general);
+        if (!listed)
+            fail("list the buttons");
+        return listed->size();
+    }
+
+    // Reads every value of every button in one action; returns how many
+    // were read.
+    std::size_t readEveryValue()
+    {
+        const platform::RegistryAction action(*registry);
         platform::HKEY key = 0;
         if (registry->openKey(platform::kLocalMachine, b::kExtensionsPath, platform::kKeyEnumerateSubKeys, &key) !=
             kSuccess)
@@ -145,7 +156,7 @@ struct PennantHive {
             std::uint32_t length = sizeof name;
             if (registry->enumKey(key, index, name, &length) != kSuccess)
                 break;
-            for (const std::string& valueName : valueNames)
+            for (const std::string& valueName : kEveryValue)
                 listed += general->ReadRegString(path(std::string(name, length)), valueName) != "Error";
         }
         registry->closeKey(key);
@@ -257,7 +268,7 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
             listAgain[0].push_back(msOf([&] { pennant->listButtons(); }));
             if (listed != static_cast<std::size_t>(fixture.buttons))
                 fail("list every button");
-            listAll[0].push_back(msOf([&] { pennant->listButtons(kEveryValue); }));
+            listAll[0].push_back(msOf([&] { pennant->readEveryValue(); }));
             load[0].push_back(msOf([&] {
                 for (const std::string& value : kLoadedValues)
                     if (pennant->general->ReadRegString(PennantHive::path(middle), value) == "Error")
@@ -297,9 +308,9 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
                     fail("create through libhivex");
             }));
             createFlushed[1].push_back(create[1].back() + msOf([&] {
-                if (!raw->commitAtomically(rawCopy))
-                    fail("commit through libhivex");
-            }));
+                                           if (!raw->commitAtomically(rawCopy))
+                                               fail("commit through libhivex");
+                                       }));
             update[1].push_back(msOf([&] {
                 if (!raw->updateButton(middle, buttonValues(rep, false)) || !raw->commitAtomically(rawCopy))
                     fail("update through libhivex");
@@ -337,8 +348,7 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
         {"peak memory (raw: no buttons)", median(peakKiB) / 1024, median(emptyPeakKiB) / 1024, "MiB"},
     };
     if (fixture.buttons >= 1000)
-        rows.push_back({"memory per button (raw: hive bytes)",
-                        (median(peakKiB) - median(emptyPeakKiB)) / buttons,
+        rows.push_back({"memory per button (raw: hive bytes)", (median(peakKiB) - median(emptyPeakKiB)) / buttons,
                         (fileSize(fixture.path) - emptySize) / 1024 / buttons, "KiB"});
     return rows;
 }
@@ -372,8 +382,8 @@ int main(int argc, char** argv)
         fixtures.push_back({"SOFTWARE-like hive, 100 buttons", root + "/software", 100, 3});
     }
     for (const Fixture& fixture : fixtures) {
-        bench::FixtureHive hive = fixture.label.rfind("SOFTWARE", 0) == 0 ? bench::softwareHive()
-                                                                            : bench::buttonsHive(fixture.buttons);
+        bench::FixtureHive hive =
+            fixture.label.rfind("SOFTWARE", 0) == 0 ? bench::softwareHive() : bench::buttonsHive(fixture.buttons);
         const double writeMs = msOf([&] {
             if (!hive.save(fixture.path, &error))
                 fail(error);

@@ -15,8 +15,8 @@ namespace {
 constexpr std::uint32_t kBlockSize = 4096;
 constexpr std::uint32_t kBinHeaderSize = 0x20;
 constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
-constexpr std::uint16_t kRootKeyFlags = 0x2C;  // hive entry, not deletable, ASCII name
-constexpr std::uint16_t kKeyFlags = 0x20;      // ASCII name
+constexpr std::uint16_t kRootKeyFlags = 0x2C; // hive entry, not deletable, ASCII name
+constexpr std::uint16_t kKeyFlags = 0x20;     // ASCII name
 constexpr std::uint16_t kValueAsciiName = 0x0001;
 constexpr std::uint32_t kInlineData = 0x80000000; // data of up to four bytes lives in the offset field
 constexpr std::uint32_t kRegSz = 1;
@@ -331,9 +331,9 @@ FixtureHive softwareHive()
                    code.end());
         const FixtureHive::Key properties = hive.addKey(hive.addKey(products, code), "InstallProperties");
         const std::string folder = numbered("C:\\Program Files\\Product %d\\", i);
-        for (const char* name : {"DisplayName", "Publisher", "InstallLocation", "InstallSource", "ModifyPath",
-                                 "UninstallString", "HelpLink", "URLInfoAbout", "DisplayVersion", "LocalPackage",
-                                 "InstallDate", "Comments"})
+        for (const char* name :
+             {"DisplayName", "Publisher", "InstallLocation", "InstallSource", "ModifyPath", "UninstallString",
+              "HelpLink", "URLInfoAbout", "DisplayVersion", "LocalPackage", "InstallDate", "Comments"})
             hive.addString(properties, name, folder + name);
     }
     const FixtureHive::Key extensions = extensionsKey(hive, microsoft);

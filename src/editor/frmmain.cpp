@@ -1,13 +1,14 @@
 #include "editor/frmmain.h"
 
 #include "about/about_window.h"
-#include "widgets/link_label.h"
 #include "editor/button_chooser.h"
 #include "editor/editor_texts.h"
 #include "resources/version.h"
 #include "services/button_layout.h"
 #include "services/button_record.h"
+#include "services/button_store.h"
 #include "services/general.h"
+#include "widgets/link_label.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +35,7 @@ void frmMain::Form_Load()
 
 void frmMain::fillLists(platform::HKEY root)
 {
+    listedAt_ = general_.registry().outsideChanges();
     cmbButtons->addItem(QString::fromUtf8(texts::kCreateNew));
     cmbCLS->addItem(QString::fromUtf8(texts::kCreateNew));
     ListButtons(QString::number(static_cast<std::int32_t>(root)),
@@ -42,14 +44,36 @@ void frmMain::fillLists(platform::HKEY root)
     editor::showUnselectedText(*cmbButtons, QString::fromUtf8(texts::kPrompt));
 }
 
-void frmMain::resetEditor(platform::HKEY root)
+void frmMain::resetEditor(platform::HKEY root, const std::string& changedKey)
 {
+    const auto outside = general_.registry().outsideChanges();
+    const bool listCurrent = outside && outside == listedAt_;
+    const std::vector<services::ListedButton> previous =
+        listCurrent ? listedButtons() : std::vector<services::ListedButton>{};
     cmbButtons->clear();
     cmbCLS->clear();
     clearEditorFields();
     cmdSave->setEnabled(false);
     cmdDelete->setEnabled(false);
-    fillLists(root);
+    if (!listCurrent) {
+        fillLists(root);
+        return;
+    }
+    cmbButtons->addItem(QString::fromUtf8(texts::kCreateNew));
+    cmbCLS->addItem(QString::fromUtf8(texts::kCreateNew));
+    showListed(
+        services::listButtonsAfterChange(general_, root, services::buttons::kExtensionsPath, previous, changedKey));
+    editor::showUnselectedText(*cmbButtons, QString::fromUtf8(texts::kPrompt));
+}
+
+// The listed buttons as the lists show them, after the create entry.
+std::vector<services::ListedButton> frmMain::listedButtons() const
+{
+    std::vector<services::ListedButton> listed;
+    listed.reserve(static_cast<std::size_t>(cmbCLS->count()));
+    for (int i = 1; i < cmbCLS->count() && i < cmbButtons->count(); ++i)
+        listed.push_back({cmbCLS->itemText(i).toStdString(), cmbButtons->itemText(i).toStdString()});
+    return listed;
 }
 
 std::array<QLineEdit*, 6> frmMain::editorFields() const

@@ -6,9 +6,11 @@
 #include <QMainWindow>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -29,6 +31,7 @@ class FileDialogs;
 namespace services {
 class General;
 struct ButtonFields;
+struct ListedButton;
 } // namespace services
 
 // The program's main window and the whole editor of the browser's custom
@@ -100,13 +103,15 @@ private:
     // Appends "Create New..." and the listed buttons to the emptied lists,
     // then shows the prompt with no entry selected.
     void fillLists(platform::HKEY root);
-    // After a save or delete: empty fields and lists read afresh.
-    void resetEditor(platform::HKEY root);
+    // After a save or delete of the button changedKey: empty fields, and the
+    // lists as the registry holds them now. Only that button's text is read
+    // again, unless another process saved since the lists were filled.
+    void resetEditor(platform::HKEY root, const std::string& changedKey);
+    void showListed(const std::optional<std::vector<services::ListedButton>>& listed);
+    std::vector<services::ListedButton> listedButtons() const;
     // The selected button's key name; nothing when no button entry is
     // selected (the user typed over the list's text, or the create entry).
     std::optional<std::string> selectedKeyName() const;
-    // The text of txtFix after text was stored into it.
-    QString throughScratchField(const QString& text);
 
     void browseInto(QLineEdit& field, const char* title, const char* filter);
     void tell(const std::string& text, const std::string& title);
@@ -114,4 +119,6 @@ private:
 
     services::General& general_;
     about::AboutWindow& about_;
+    // The registry's count of outside changes when the lists were filled.
+    std::optional<std::uint64_t> listedAt_;
 };

@@ -23,5 +23,5 @@ void frmMain::cmdDelete_Click()
         tell(std::string(services::texts::kNotDeleted) + " " + *problem);
         return;
     }
-    resetEditor(root);
+    resetEditor(root, *keyName);
 }

@@ -13,21 +13,30 @@ namespace texts = editor::texts;
 void frmMain::ListButtons(const QString& rootKey, const QString& subKeyPath)
 {
     const auto root = static_cast<platform::HKEY>(rootKey.toInt());
-    const auto listed = services::listButtons(general_, root, subKeyPath.toStdString());
+    showListed(services::listButtons(general_, root, subKeyPath.toStdString()));
+}
+
+void frmMain::showListed(const std::optional<std::vector<services::ListedButton>>& listed)
+{
     if (!listed) {
         tell(services::texts::kKeyNotOpened);
         return;
     }
+    // The listing already cut each text at its first zero character, as
+    // the scratch field would; it is given only the last text, which it
+    // would hold after the whole list had passed through it.
+    QStringList texts;
+    QStringList keyNames;
+    texts.reserve(static_cast<qsizetype>(listed->size()));
+    keyNames.reserve(static_cast<qsizetype>(listed->size()));
     for (const services::ListedButton& button : *listed) {
-        cmbButtons->addItem(throughScratchField(QString::fromStdString(button.text)));
-        cmbCLS->addItem(QString::fromStdString(button.keyName));
+        texts.append(QString::fromStdString(button.text));
+        keyNames.append(QString::fromStdString(button.keyName));
     }
-}
-
-QString frmMain::throughScratchField(const QString& text)
-{
-    txtFix->setText(text);
-    return txtFix->text();
+    if (!texts.isEmpty())
+        txtFix->setText(texts.back());
+    cmbButtons->addItems(texts);
+    cmbCLS->addItems(keyNames);
 }
 
 void frmMain::cmbButtons_Click()

@@ -33,5 +33,5 @@ void frmMain::cmdSave_Click()
         return;
     }
     tell(createNew ? texts::kButtonCreated : texts::kButtonUpdated);
-    resetEditor(services::General::RootKeyFromName(services::buttons::kRootName));
+    resetEditor(services::General::RootKeyFromName(services::buttons::kRootName), createNew ? createdKey : *keyName);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <unordered_map>
 
 namespace services {
 
@@ -56,8 +57,8 @@ std::string listedText(std::string text)
 
 // Writes the values in their fixed order. An existing record gets no "ClSID"
 // or "Default Visible", and keeps the optional values whose fields are empty.
-std::optional<std::string> writeButtonValues(General& general, const std::string& keyPath,
-                                             const ButtonFields& fields, bool newRecord)
+std::optional<std::string> writeButtonValues(General& general, const std::string& keyPath, const ButtonFields& fields,
+                                             bool newRecord)
 {
     std::vector<std::pair<const char*, std::string>> values = {
         {buttons::kButtonText, fields.buttonText},
@@ -86,8 +87,7 @@ std::optional<std::string> writeButtonValues(General& general, const std::string
 
 // Commits the changes, or forgets them all when anything refused, so that
 // nothing of a failed save reaches the disk with a later one.
-template <typename Refusal>
-std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> problem)
+template <typename Refusal> std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> problem)
 {
     if (!problem) {
         if (auto failed = commitButtonChanges(general)) {
@@ -106,14 +106,17 @@ std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> 
 
 bool isStockButton(const std::string& text)
 {
-    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker),
-                                                 Qt::CaseInsensitive);
+    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker), Qt::CaseInsensitive);
 }
 
-std::optional<std::vector<ListedButton>> listButtons(General& general, platform::HKEY root,
-                                                     const std::string& subKeyPath)
+// The list, with the texts of the buttons in known taken from there.
+std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, platform::HKEY root,
+                                                            const std::string& subKeyPath,
+                                                            const std::unordered_map<std::string, std::string>& known)
 {
     platform::Registry& registry = general.registry();
+    // One look at whether another process saved, not one per button.
+    const platform::RegistryAction action(registry);
     platform::HKEY key = 0;
     if (registry.openKey(root, subKeyPath, platform::kKeyEnumerateSubKeys, &key) != platform::kSuccess)
         return std::nullopt;
@@ -130,6 +133,12 @@ std::optional<std::vector<ListedButton>> listButtons(General& general, platform:
         if (status != platform::kSuccess)
             break;
         std::string keyName(name.data(), length);
+        const auto knownText = known.find(keyName);
+        if (knownText != known.end()) {
+            listed.push_back({std::move(keyName), knownText->second});
+            ++index;
+            continue;
+        }
         std::string text = listedText(general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
         if (!isStockButton(text))
             listed.push_back({std::move(keyName), std::move(text)});
@@ -137,6 +146,25 @@ std::optional<std::vector<ListedButton>> listButtons(General& general, platform:
     }
     registry.closeKey(key);
     return listed;
+}
+
+std::optional<std::vector<ListedButton>> listButtons(General& general, platform::HKEY root,
+                                                     const std::string& subKeyPath)
+{
+    return listButtonsKnowing(general, root, subKeyPath, {});
+}
+
+std::optional<std::vector<ListedButton>> listButtonsAfterChange(General& general, platform::HKEY root,
+                                                                const std::string& subKeyPath,
+                                                                const std::vector<ListedButton>& previous,
+                                                                const std::string& changedKey)
+{
+    std::unordered_map<std::string, std::string> known;
+    known.reserve(previous.size());
+    for (const ListedButton& button : previous)
+        if (button.keyName != changedKey)
+            known.emplace(button.keyName, button.text);
+    return listButtonsKnowing(general, root, subKeyPath, known);
 }
 
 std::optional<std::vector<ListedButton>> listButtons(General& general)
@@ -170,6 +198,7 @@ std::optional<std::string> notACustomButton(General& general, const std::string&
 ButtonFields loadButton(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);
+    const platform::RegistryAction action(general.registry());
     ButtonFields fields;
     for (const FieldValue& value : kFieldValues) {
         std::string& field = fields.*value.field;
@@ -183,6 +212,7 @@ ButtonFields loadButton(General& general, const std::string& keyName)
 StoredValues storedButtonValues(General& general, const std::string& keyName)
 {
     const std::string path = buttonKeyPath(keyName);
+    const platform::RegistryAction action(general.registry());
     StoredValues values;
     std::vector<const char*> names;
     for (const FieldValue& value : kFieldValues)
@@ -241,8 +271,7 @@ std::optional<SaveRefusal> writeNewButton(General& general, const std::string& k
     return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, true));
 }
 
-std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName,
-                                             const ButtonFields& fields)
+std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName, const ButtonFields& fields)
 {
     if (auto missing = missingField(fields))
         return missing;

@@ -33,6 +33,14 @@ std::optional<std::vector<ListedButton>> listButtons(General& general, platform:
                                                      const std::string& subKeyPath);
 // The buttons under the Extensions key.
 std::optional<std::vector<ListedButton>> listButtons(General& general);
+// The same list after this process changed the button changedKey (created,
+// updated or deleted it), reading only the texts that previous does not
+// hold or that changed. Only for a store that took in nothing from other
+// processes since previous was listed.
+std::optional<std::vector<ListedButton>> listButtonsAfterChange(General& general, platform::HKEY root,
+                                                                const std::string& subKeyPath,
+                                                                const std::vector<ListedButton>& previous,
+                                                                const std::string& changedKey);
 
 // Whether the Extensions key has a sub key named keyName (a single name,
 // without backslashes).
@@ -76,8 +84,7 @@ std::optional<std::string> deleteButton(General& general, const std::string& key
 // changes at once (and discards them all after any refusal).
 // writeNewButton refuses a key name that is already taken.
 std::optional<SaveRefusal> writeNewButton(General& general, const std::string& keyName, const ButtonFields& fields);
-std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName,
-                                             const ButtonFields& fields);
+std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName, const ButtonFields& fields);
 std::optional<std::string> removeButtonKey(General& general, const std::string& keyName);
 std::optional<std::string> commitButtonChanges(General& general);
 

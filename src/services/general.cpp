@@ -15,6 +15,7 @@ using namespace platform;
 namespace {
 
 constexpr char kProgramTitle[] = "Pennant";
+constexpr std::size_t kUsualValueBytes = 256;
 
 // Text as it crosses the registry interface: the bytes, and for REG_SZ one
 // terminating zero byte.
@@ -86,17 +87,15 @@ std::string General::ReadRegString(const std::string& path, const std::string& v
     if (regStatus_ != kSuccess)
         return "Error";
 
-    // Ask for the size first so that a value of any length can be read; a
-    // value that grows between the two calls is asked for again.
+    // A buffer that holds almost every text saves asking for the size
+    // first; a longer value, or one that grows meanwhile, is asked for again.
     std::uint32_t type = kRegSz;
-    std::vector<std::uint8_t> buffer;
-    std::uint32_t size = 0;
-    regStatus_ = registry_.queryValue(key, valueName, &type, nullptr, &size);
-    while (regStatus_ == kSuccess) {
+    std::vector<std::uint8_t> buffer(kUsualValueBytes);
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    regStatus_ = registry_.queryValue(key, valueName, &type, buffer.data(), &size);
+    while (regStatus_ == kMoreData) {
         buffer.resize(size);
         regStatus_ = registry_.queryValue(key, valueName, &type, buffer.data(), &size);
-        if (regStatus_ != kMoreData)
-            break;
     }
     if (regStatus_ != kSuccess) {
         registry_.closeKey(key);

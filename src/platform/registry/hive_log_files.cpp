@@ -1,6 +1,7 @@
 #include "platform/registry/hive_log_files.h"
 
 #include "platform/registry/atomic_file_commit.h"
+#include "platform/registry/hive_check.h"
 #include "platform/registry/hive_file_status.h"
 #include "platform/registry/hive_readback.h"
 #include "platform/registry/hive_tree.h"
@@ -130,7 +131,8 @@ bool loadHiveAndLogs(const std::string& hivePath, Loaded* loaded, std::string* e
     return true;
 }
 
-// Replays the logs in memory and checks the result; the recovered hive, or
+// Replays the logs in memory and checks the result (the structural check,
+// then libhivex, which will edit it, must load it); the recovered hive, or
 // nothing with *error set.
 std::optional<HiveLogReplay> recoverInMemory(const std::string& hivePath, const Loaded& loaded, std::string* error)
 {
@@ -143,6 +145,13 @@ std::optional<HiveLogReplay> recoverInMemory(const std::string& hivePath, const 
     HiveLogReplay replay = replayHiveLogs(loaded.hive, loaded.inputs);
     if (!replay.recovered()) {
         *error = replay.refusal;
+        return std::nullopt;
+    }
+    const HiveCheck check = checkHive(replay.hive.data(), replay.hive.size());
+    if (!check.sound() || !check.clean) {
+        *error = "The hive rebuilt from its transaction logs is damaged (" +
+                 (check.sound() ? std::string("its sequence numbers differ") : check.damage) +
+                 "), so the logs were not applied.";
         return std::nullopt;
     }
     if (!libhivexLoads(replay.hive)) {

@@ -474,6 +474,22 @@ void HiveRegistry::discardChanges()
     d->session.forgetChanges();
 }
 
+void HiveRegistry::beginAction()
+{
+    d->session.beginAction();
+}
+
+void HiveRegistry::endAction()
+{
+    d->session.endAction();
+}
+
+std::optional<std::uint64_t> HiveRegistry::outsideChanges()
+{
+    d->session.refreshIfStale();
+    return d->session.loads();
+}
+
 // Linux has no registry of its own: the program edits hive files.
 std::unique_ptr<Registry> openSystemRegistry()
 {

@@ -37,6 +37,9 @@ public:
     LSTATUS closeKey(HKEY key) override;
     LSTATUS flush() override;
     void discardChanges() override;
+    void beginAction() override;
+    void endAction() override;
+    std::optional<std::uint64_t> outsideChanges() override;
 
     // The hive file's path with symbolic links resolved: commits replace
     // that file, never a link to it.

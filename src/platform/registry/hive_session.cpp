@@ -79,7 +79,20 @@ bool HiveSession::reload()
     headerClean_ = check.clean;
     writable_ = mayWrite();
     ++generation_;
+    ++loads_;
     return true;
+}
+
+void HiveSession::beginAction()
+{
+    if (actionDepth_++ == 0)
+        checkedInAction_ = false;
+}
+
+void HiveSession::endAction()
+{
+    if (actionDepth_ > 0)
+        --actionDepth_;
 }
 
 bool HiveSession::mayWrite() const
@@ -94,6 +107,9 @@ LSTATUS HiveSession::refusal() const
 
 void HiveSession::refreshIfStale()
 {
+    if (actionDepth_ > 0 && checkedInAction_ && tree_ != nullptr)
+        return;
+    checkedInAction_ = actionDepth_ > 0;
     if (dirty_ || lock_.held())
         return;
     const auto now = stampOf(path_);

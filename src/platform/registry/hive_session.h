@@ -40,10 +40,15 @@ public:
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
     // handle resolved under an older generation resolves its path again.
     std::uint64_t generation() const { return generation_; }
+    // How many times the file was loaded: what others wrote came in then.
+    std::uint64_t loads() const { return loads_; }
 
     // A reader picks up what another process committed since it last read,
-    // unless it holds unflushed changes of its own.
+    // unless it holds unflushed changes of its own. Within a user action
+    // only the first call looks at the file.
     void refreshIfStale();
+    void beginAction();
+    void endAction();
 
     // Called before a change: kSuccess, or the code refusing it
     // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
@@ -79,6 +84,9 @@ private:
     std::vector<KeyNames> changedKeys_; // since the last commit
     HiveWriteLock lock_;
     std::uint64_t generation_ = 0;
+    std::uint64_t loads_ = 0;
+    int actionDepth_ = 0;
+    bool checkedInAction_ = false;
 };
 
 } // namespace platform

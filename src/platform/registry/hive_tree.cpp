@@ -23,6 +23,17 @@ std::optional<std::string> adopt(char* text)
     return copy;
 }
 
+// libhivex orders only ASCII names as Windows does; list the others in
+// Windows' order too.
+void sortInWindowsOrder(std::vector<HiveTree::Child>& children)
+{
+    const auto windowsOrder = [](const HiveTree::Child& a, const HiveTree::Child& b) {
+        return compareNames(a.name, b.name) < 0;
+    };
+    if (!std::is_sorted(children.begin(), children.end(), windowsOrder))
+        std::stable_sort(children.begin(), children.end(), windowsOrder);
+}
+
 // libhivex hands value types through its hive_type enum, but a hive may
 // hold any 32-bit type (Pennant itself writes 0xFFFF0000). Such a number
 // is never held in an enum object of ours: libhivex writes into raw storage
@@ -64,58 +75,71 @@ HiveTree::Node HiveTree::root() const
     return hivex_root(hive_);
 }
 
-const HiveTree::ChildIndex* HiveTree::childIndex(Node node)
+HiveTree::ChildIndex* HiveTree::childIndex(Node node)
 {
-    const auto cached = children_.find(node);
-    if (cached != children_.end() && !cached->second.stale)
+    if (const auto cached = children_.find(node); cached != children_.end())
         return &cached->second;
     errno = 0;
     hive_node_h* list = hivex_node_children(hive_, node);
     if (list == nullptr)
         return nullptr;
-    // Children seen before keep their names: only new ones are converted.
-    struct Names {
-        std::string name;
-        std::string folded;
-    };
-    std::unordered_map<Node, Names> known;
-    if (cached != children_.end()) {
-        for (const auto& [folded, child] : cached->second.byFoldedName)
-            known[child].folded = folded;
-        for (Child& child : cached->second.ordered)
-            known[child.node].name = std::move(child.name);
-    }
     ChildIndex index;
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
-        auto seen = known.find(list[i]);
-        if (seen == known.end()) {
-            const auto name = adopt(hivex_node_name(hive_, list[i]));
-            readable = name.has_value();
-            if (readable)
-                seen = known.emplace(list[i], Names{*name, foldedName(*name)}).first;
-        }
+        auto name = adopt(hivex_node_name(hive_, list[i]));
+        readable = name.has_value();
         if (readable) {
-            index.byFoldedName.emplace(std::move(seen->second.folded), list[i]);
-            index.ordered.push_back({std::move(seen->second.name), list[i]});
+            index.byFoldedName.emplace(foldedName(*name), list[i]);
+            index.ordered.push_back({std::move(*name), list[i]});
         }
     }
     std::free(list);
-    if (!readable) {
-        children_.erase(node);
+    if (!readable)
         return nullptr;
-    }
-    // libhivex orders only ASCII names as Windows does; list the others in
-    // Windows' order too.
-    const auto windowsOrder = [](const Child& a, const Child& b) { return compareNames(a.name, b.name) < 0; };
-    if (!std::is_sorted(index.ordered.begin(), index.ordered.end(), windowsOrder))
-        std::stable_sort(index.ordered.begin(), index.ordered.end(), windowsOrder);
+    sortInWindowsOrder(index.ordered);
     return &(children_[node] = std::move(index));
+}
+
+// Lists the key again to learn where libhivex placed the children added
+// since; every name is known already.
+bool HiveTree::placeAddedChildren(ChildIndex& index, Node node)
+{
+    errno = 0;
+    hive_node_h* list = hivex_node_children(hive_, node);
+    if (list == nullptr)
+        return false;
+    std::unordered_map<Node, std::string> names;
+    names.reserve(index.ordered.size() + index.added.size());
+    for (auto* known : {&index.ordered, &index.added})
+        for (Child& child : *known)
+            names.emplace(child.node, std::move(child.name));
+    std::vector<Child> ordered;
+    ordered.reserve(names.size());
+    bool readable = true;
+    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+        auto name = names.find(list[i]);
+        if (name != names.end()) {
+            ordered.push_back({std::move(name->second), list[i]});
+        } else if (auto read = adopt(hivex_node_name(hive_, list[i]))) {
+            ordered.push_back({std::move(*read), list[i]});
+        } else {
+            readable = false;
+        }
+    }
+    std::free(list);
+    sortInWindowsOrder(ordered);
+    index.ordered = std::move(ordered);
+    index.added.clear();
+    return readable;
 }
 
 const std::vector<HiveTree::Child>* HiveTree::children(Node node)
 {
-    const ChildIndex* index = childIndex(node);
+    ChildIndex* index = childIndex(node);
+    if (index != nullptr && !index->added.empty() && !placeAddedChildren(*index, node)) {
+        children_.erase(node);
+        return nullptr;
+    }
     return index != nullptr ? &index->ordered : nullptr;
 }
 
@@ -136,6 +160,22 @@ HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
     return node;
 }
 
+// The value's stored type and length, and whether libhivex could free it.
+bool HiveTree::describeValue(std::size_t handle, Value* value)
+{
+    RawType type;
+    if (hivex_value_type(hive_, handle, type.slot(), &value->length) != 0)
+        return false;
+    value->handle = handle;
+    value->type = type.value();
+    // Inline data has no cell (offset 0, errno 0); a cell that is not a
+    // valid block is what libhivex cannot free.
+    std::size_t cellLength = 0;
+    errno = 0;
+    value->freeable = hivex_value_data_cell_offset(hive_, handle, &cellLength) != 0 || errno == 0;
+    return true;
+}
+
 const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
 {
     if (const auto found = values_.find(node); found != values_.end())
@@ -148,19 +188,10 @@ const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         Value value;
-        value.handle = list[i];
-        RawType type;
-        const auto name = adopt(hivex_value_key(hive_, list[i]));
-        readable = name.has_value() && hivex_value_type(hive_, list[i], type.slot(), &value.length) == 0;
+        auto name = adopt(hivex_value_key(hive_, list[i]));
+        readable = name.has_value() && describeValue(list[i], &value);
         if (readable) {
-            // Inline data has no cell (offset 0, errno 0); a cell that is
-            // not a valid block is what libhivex cannot free.
-            std::size_t cellLength = 0;
-            errno = 0;
-            value.freeable = hivex_value_data_cell_offset(hive_, list[i], &cellLength) != 0 || errno == 0;
-            value.name = *name;
-            value.type = type.value();
-            index.byFoldedName.emplace(foldedName(value.name), index.ordered.size());
+            value.name = std::move(*name);
             index.ordered.push_back(std::move(value));
         }
     }
@@ -176,15 +207,36 @@ const std::vector<HiveTree::Value>* HiveTree::values(Node node)
     return index != nullptr ? &index->ordered : nullptr;
 }
 
+// The first value of that name, as libhivex's own lookup finds it, but with
+// the registry's name comparison; nothing when a value before it cannot be
+// read.
 std::optional<HiveTree::Value> HiveTree::findValue(Node node, std::string_view name)
 {
-    const ValueIndex* index = valueIndex(node);
-    if (index == nullptr)
+    if (const auto cached = values_.find(node); cached != values_.end()) {
+        for (const Value& value : cached->second.ordered)
+            if (sameName(value.name, name))
+                return value;
         return std::nullopt;
-    const auto found = index->byFoldedName.find(foldedName(name));
-    if (found == index->byFoldedName.end())
+    }
+    errno = 0;
+    hive_value_h* list = hivex_node_values(hive_, node);
+    if (list == nullptr)
         return std::nullopt;
-    return index->ordered[found->second];
+    std::optional<Value> found;
+    for (std::size_t i = 0; list[i] != 0; ++i) {
+        auto stored = adopt(hivex_value_key(hive_, list[i]));
+        if (!stored)
+            break;
+        if (sameName(*stored, name)) {
+            Value value;
+            value.name = std::move(*stored);
+            if (describeValue(list[i], &value))
+                found = std::move(value);
+            break;
+        }
+    }
+    std::free(list);
+    return found;
 }
 
 bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
@@ -206,16 +258,39 @@ bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
 
 HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
 {
-    if (const auto cached = children_.find(parent); cached != children_.end())
-        cached->second.stale = true;
     errno = 0;
-    return hivex_node_add_child(hive_, parent, name.c_str());
+    const Node child = hivex_node_add_child(hive_, parent, name.c_str());
+    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0) {
+        cached->second.byFoldedName.emplace(foldedName(name), child);
+        cached->second.added.push_back({name, child});
+    }
+    return child;
 }
 
 bool HiveTree::deleteChild(Node parent, Node child)
 {
-    if (const auto cached = children_.find(parent); cached != children_.end())
-        cached->second.stale = true;
+    if (const auto cached = children_.find(parent); cached != children_.end()) {
+        ChildIndex& index = cached->second;
+        std::string folded;
+        for (auto* list : {&index.ordered, &index.added}) {
+            const auto found = std::find_if(list->begin(), list->end(),
+                                            [child](const Child& known) { return known.node == child; });
+            if (found != list->end()) {
+                folded = foldedName(found->name);
+                list->erase(found);
+            }
+        }
+        // A damaged hive may hold two children whose names differ only in
+        // case: the name then finds the one that is left.
+        if (const auto named = index.byFoldedName.find(folded);
+            named != index.byFoldedName.end() && named->second == child) {
+            index.byFoldedName.erase(named);
+            for (const auto* list : {&index.ordered, &index.added})
+                for (const Child& other : *list)
+                    if (sameName(other.name, folded))
+                        index.byFoldedName.emplace(folded, other.node);
+        }
+    }
     children_.erase(child);
     values_.erase(child);
     errno = 0;

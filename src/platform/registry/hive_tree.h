@@ -71,19 +71,25 @@ public:
     bool writeTo(const std::string& file);
 
 private:
+    // The name table is kept up to date in place by addChild and
+    // deleteChild; the ordered list only learns of added children when
+    // something enumerates, as it must then ask libhivex for their places.
     struct ChildIndex {
         std::vector<Child> ordered;
+        std::vector<Child> added; // not yet placed in ordered
         std::unordered_map<std::string, Node> byFoldedName;
-        bool stale = false; // the key changed: list again, keeping known names
     };
+    // Values are indexed only for keys about to be changed; reads look a
+    // value up directly.
     struct ValueIndex {
         std::vector<Value> ordered;
-        std::unordered_map<std::string, std::size_t> byFoldedName; // position in ordered
     };
 
     explicit HiveTree(hive_h* hive);
-    const ChildIndex* childIndex(Node node);
+    ChildIndex* childIndex(Node node);
+    bool placeAddedChildren(ChildIndex& index, Node node);
     const ValueIndex* valueIndex(Node node);
+    bool describeValue(std::size_t handle, Value* value);
 
     hive_h* hive_;
     std::unordered_map<Node, ChildIndex> children_;

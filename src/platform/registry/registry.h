@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The registry as the program sees it: the handful of Windows registry
@@ -106,17 +107,45 @@ public:
     // RegCloseKey. Closing a predefined root succeeds and does nothing.
     virtual LSTATUS closeKey(HKEY key) = 0;
 
-    // Makes every change so far durable, all at once.
+    // Makes every change so far durable, all at once. (On a live registry
+    // each change is seen by other programs as soon as it is made; flush
+    // only makes them durable on disk.)
     virtual LSTATUS flush() = 0;
 
     // Forgets every change since the last flush, so that a half-done
-    // operation never reaches the disk with a later flush.
+    // operation never reaches the disk with a later flush. (On a live
+    // registry the changes are taken back, though others may have seen them.)
     virtual void discardChanges() = 0;
 
     // One sentence about the store's state that a result code cannot say (a
     // damaged hive, a save whose written copy failed its check); empty when
     // there is nothing to add.
     virtual std::string failureDetail() const { return {}; }
+
+    // Mark the calls made for one user action (they nest). A store that
+    // another process may replace checks for that at the first key opened
+    // from a predefined root in the action, not at every one, so that a
+    // listing costs one check. Outside an action every such opening checks.
+    virtual void beginAction() {}
+    virtual void endAction() {}
+
+    // Looks for content this process did not write (another process's
+    // save) and returns a count that changes whenever such content was taken
+    // in, so that a caller keeping a copy of some of it knows whether the
+    // copy is still true. Nothing when the store cannot tell.
+    virtual std::optional<std::uint64_t> outsideChanges() { return std::nullopt; }
+};
+
+// Holds one user action open for the life of a scope.
+class RegistryAction {
+public:
+    explicit RegistryAction(Registry& registry) : registry_(registry) { registry_.beginAction(); }
+    ~RegistryAction() { registry_.endAction(); }
+    RegistryAction(const RegistryAction&) = delete;
+    RegistryAction& operator=(const RegistryAction&) = delete;
+
+private:
+    Registry& registry_;
 };
 
 } // namespace platform

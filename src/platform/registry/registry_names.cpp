@@ -84,6 +84,24 @@ int compareNames(std::string_view left, std::string_view right)
     return unitsOf(left.substr(i)).compare(unitsOf(right.substr(i)));
 }
 
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() == b.size()) {
+        std::size_t i = 0;
+        for (; i < a.size(); ++i) {
+            const auto x = static_cast<unsigned char>(a[i]);
+            const auto y = static_cast<unsigned char>(b[i]);
+            if (x >= 0x80 || y >= 0x80)
+                break;
+            if (asciiUpper(x) != asciiUpper(y))
+                return false;
+        }
+        if (i == a.size())
+            return true;
+    }
+    return foldedName(a) == foldedName(b);
+}
+
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts)
 {
     parts->clear();

@@ -22,6 +22,8 @@ bool isValidValueName(std::string_view name);
 // each UTF-16 unit upper-cased on its own, as Windows compares names.
 // Invalid UTF-8 is returned unchanged (it can only match itself).
 std::string foldedName(std::string_view name);
+// foldedName(a) == foldedName(b), without building either for ASCII names.
+bool sameName(std::string_view a, std::string_view b);
 
 // Negative, zero or positive as Windows orders two names (sub keys are kept
 // in this order): their UTF-16 units compared after folding.

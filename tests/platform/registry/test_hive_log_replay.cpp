@@ -52,6 +52,19 @@ Bytes withBrokenChecksum(Bytes hive)
     return hive;
 }
 
+// The hive with the key "Step1" pointing at a parent outside the hive bins:
+// libhivex opens such a hive, the structural check does not pass it.
+Bytes withStrayParent(Bytes hive)
+{
+    const std::string name = "Step1";
+    const auto at = std::search(hive.begin(), hive.end(), name.begin(), name.end()) - hive.begin();
+    const std::size_t key = std::size_t(at) - 76; // the name follows the key's 76-byte record
+    if (hive[key] != 'n' || hive[key + 1] != 'k')
+        throw std::runtime_error("no key Step1 in the hive");
+    setDword(hive, key + 16, 0x7FFFF000);
+    return hive;
+}
+
 Bytes named(Bytes hive, const std::string& name)
 {
     setHiveFileName(hive, name);
@@ -346,6 +359,9 @@ void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing_data()
     QTest::newRow("log of another hive") << named(dirty, "SOFTWARE")
                                          << newLog(named(states()[1], "SAM"), kSeq, {entry(0, 1, kSeq)}) << false
                                          << "belongs to another hive";
+    QTest::newRow("logs that rebuild a damaged hive")
+        << dirty << newLog(states()[1], kSeq, {newLogEntry(states()[0], withStrayParent(states()[1]), kSeq)}) << false
+        << "is damaged";
     QTest::newRow("clean hive") << states()[0] << good << false << "is clean";
     QTest::newRow("kept copy already there") << dirty << good << true << "already exists";
 }
