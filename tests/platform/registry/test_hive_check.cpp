@@ -182,7 +182,7 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
     QTest::newRow("size field 0x7fffffff") << Patch(sizeFieldHuge) << "size field";
     QTest::newRow("size field leaves a bin out")
         << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x1000); }) << "leaves out the hive bin";
-    QTest::newRow("truncated") << Patch([](std::vector<char>& b) { b.resize(b.size() - 0x1000); }) << "size field";
+    QTest::newRow("truncated") << Patch([](std::vector<char>& b) { b.erase(b.end() - 0x1000, b.end()); }) << "size field";
     QTest::newRow("bin signature") << Patch([](std::vector<char>& b) { b[0x1000] = 'x'; })
                                    << "hive bin at offset 0x1000";
     QTest::newRow("cell size") << Patch([](std::vector<char>& b) { setDword(b, rootKey(b) - 4, 0xFFFFFFFD); })
