@@ -195,6 +195,8 @@ LSTATUS HiveSession::commit()
         return kSuccess;
     }
     HiveTree& tree = *tree_;
+    if (!tree.applyValues())
+        return failWrite();
     bool writtenWrong = false;
     const auto verify = [&](const std::string& file) {
         std::string problem = checkWritten(file);

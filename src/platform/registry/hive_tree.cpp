@@ -176,7 +176,7 @@ bool HiveTree::describeValue(std::size_t handle, Value* value)
     return true;
 }
 
-const HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
+HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
 {
     if (const auto found = values_.find(node); found != values_.end())
         return &found->second;
@@ -241,6 +241,10 @@ std::optional<HiveTree::Value> HiveTree::findValue(Node node, std::string_view n
 
 bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
 {
+    if (value.handle == 0) {
+        *data = value.staged;
+        return true;
+    }
     data->clear();
     // libhivex cannot read an empty value stored without a data cell, and
     // there is nothing to read anyway.
@@ -269,6 +273,9 @@ HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
 
 bool HiveTree::deleteChild(Node parent, Node child)
 {
+    // Values held for the key or a key below it must not outlive it.
+    if (!applyValues())
+        return false;
     if (const auto cached = children_.find(parent); cached != children_.end()) {
         ChildIndex& index = cached->second;
         std::string folded;
@@ -297,21 +304,67 @@ bool HiveTree::deleteChild(Node parent, Node child)
     return hivex_node_delete_child(hive_, child) == 0;
 }
 
+// The key's values, read whole so that they can be handed back to libhivex
+// in one list; null when they cannot be read.
+HiveTree::ValueIndex* HiveTree::stagedValues(Node node)
+{
+    ValueIndex* index = valueIndex(node);
+    if (index == nullptr || index->staged)
+        return index;
+    std::vector<std::vector<std::uint8_t>> data(index->ordered.size());
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (!readValue(index->ordered[i], &data[i]))
+            return nullptr;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        index->ordered[i].handle = 0;
+        index->ordered[i].staged = std::move(data[i]);
+    }
+    index->staged = true;
+    stagedNodes_.push_back(node);
+    return index;
+}
+
 bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data)
 {
+    ValueIndex* index = stagedValues(node);
+    if (index == nullptr)
+        return false;
     // Replace an existing value under its stored spelling, so that a name
     // differing beyond ASCII case does not become a second value.
-    const auto existing = findValue(node, name);
-    std::string storedName = existing ? existing->name : name;
-    values_.erase(node);
-    hive_set_value value{};
-    value.key = storedName.data();
-    std::memcpy(&value.t, &type, sizeof type);
-    value.len = data.size();
-    char nothing = 0;
-    value.value = data.empty() ? &nothing : const_cast<char*>(reinterpret_cast<const char*>(data.data()));
-    errno = 0;
-    return hivex_node_set_value(hive_, node, &value, 0) == 0;
+    auto& ordered = index->ordered;
+    auto found = std::find_if(ordered.begin(), ordered.end(),
+                              [&name](const Value& value) { return sameName(value.name, name); });
+    if (found == ordered.end()) {
+        ordered.emplace_back().name = name;
+        found = std::prev(ordered.end());
+    }
+    Value& value = *found;
+    value.type = type;
+    value.length = data.size();
+    value.staged = data;
+    return true;
+}
+
+bool HiveTree::applyValues()
+{
+    for (const Node node : stagedNodes_) {
+        const auto found = values_.find(node);
+        std::vector<hive_set_value> list;
+        char nothing = 0;
+        for (Value& value : found->second.ordered) {
+            hive_set_value& set = list.emplace_back();
+            set.key = value.name.data();
+            std::memcpy(&set.t, &value.type, sizeof value.type);
+            set.len = value.staged.size();
+            set.value = value.staged.empty() ? &nothing : reinterpret_cast<char*>(value.staged.data());
+        }
+        errno = 0;
+        if (hivex_node_set_values(hive_, node, list.size(), list.data(), 0) != 0)
+            return false;
+        values_.erase(found);
+    }
+    stagedNodes_.clear();
+    return true;
 }
 
 bool HiveTree::writeTo(const std::string& file)

@@ -26,6 +26,7 @@ public:
     };
 
     struct Value {
+        // 0 for a value set through this tree and not yet handed to libhivex.
         std::size_t handle = 0;
         std::string name; // as stored
         std::uint32_t type = 0;
@@ -34,6 +35,7 @@ public:
         // Windows stores some empty values): libhivex aborts the process
         // when it frees the values of a key holding such a value.
         bool freeable = true;
+        std::vector<std::uint8_t> staged; // the bytes of a value with no handle
     };
 
     enum class Access { ReadWrite, ReadOnly };
@@ -65,9 +67,14 @@ public:
     // fails, after which this tree must not be committed.
     Node addChild(Node parent, const std::string& name);
     bool deleteChild(Node parent, Node child);
+    // Values set are held here, and reads see them, until applyValues hands
+    // each changed key's whole list to libhivex at once: it rewrites a key's
+    // value list on every call and never reuses the cells it frees.
     bool setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+    bool applyValues();
 
-    // Writes the whole hive to file (which may be a /proc/self/fd name).
+    // Writes the whole hive to file (which may be a /proc/self/fd name);
+    // values set must have been applied.
     bool writeTo(const std::string& file);
 
 private:
@@ -83,17 +90,20 @@ private:
     // value up directly.
     struct ValueIndex {
         std::vector<Value> ordered;
+        bool staged = false; // holds values not yet handed to libhivex
     };
 
     explicit HiveTree(hive_h* hive);
     ChildIndex* childIndex(Node node);
     bool placeAddedChildren(ChildIndex& index, Node node);
-    const ValueIndex* valueIndex(Node node);
+    ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
+    ValueIndex* stagedValues(Node node);
 
     hive_h* hive_;
     std::unordered_map<Node, ChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
+    std::vector<Node> stagedNodes_; // in the order they were first changed
 };
 
 } // namespace platform

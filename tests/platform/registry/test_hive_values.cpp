@@ -62,6 +62,8 @@ private slots:
     void setValue_refused();
     void setValue_replacesRegardlessOfCase();
     void longValue_writtenAndReadBack();
+    void manyValuesOfOneKey_growTheHiveOnce();
+    void keyDeletedWithUnsavedValues_leavesASoundHive();
     void valueOverTheCap_leavesFileUnchanged_data();
     void valueOverTheCap_leavesFileUnchanged();
     void emptyValue_ourOwnStaysWritable();
@@ -253,6 +255,50 @@ void TestHiveValues::longValue_writtenAndReadBack()
     QCOMPARE(onDisk->data.size(), text.size() + 1);
     QCOMPARE(std::string(onDisk->data.begin(), onDisk->data.end() - 1), text);
     QCOMPARE(onDisk->data.back(), std::uint8_t(0));
+}
+
+// libhivex rewrites a key's whole value list on each call and never reuses
+// a freed cell: the values set before one save must reach it as one list.
+void TestHiveValues::manyValuesOfOneKey_growTheHiveOnce()
+{
+    TempHive hive;
+    hive.createKey(kKeyPath);
+    const auto sizeBefore = hive.fileBytes().size();
+    const auto key = openValues(hive.registry(), kKeySetValue | kKeyQueryValue);
+    const Bytes data(200, 7);
+    constexpr int kValues = 30;
+    for (int i = 0; i < kValues; ++i) {
+        const std::string name = "V" + std::to_string(i);
+        QCOMPARE(hive.registry().setValue(key, name, kRegBinary, data.data(), std::uint32_t(data.size())), kSuccess);
+        // The writer reads what it set before it is saved.
+        std::uint32_t size = 0;
+        QCOMPARE(hive.registry().queryValue(key, name, nullptr, nullptr, &size), kSuccess);
+        QCOMPARE(size, std::uint32_t(data.size()));
+    }
+    QCOMPARE(hive.registry().flush(), kSuccess);
+    QCOMPARE(hive.registry().closeKey(key), kSuccess);
+
+    QCOMPARE(hive.readOnDisk(kKeyPath, "V0")->data, data);
+    QCOMPARE(hive.readOnDisk(kKeyPath, "V29")->data, data);
+    // 30 values of about 300 bytes each in cells; one list per value set
+    // would add some 140 KB.
+    QCOMPARE_LE(hive.fileBytes().size() - sizeBefore, std::size_t(16 * 1024));
+}
+
+void TestHiveValues::keyDeletedWithUnsavedValues_leavesASoundHive()
+{
+    TempHive hive;
+    hive.putString(kKeyPath + "\\Inner", "Kept", "old");
+    HKEY inner = 0;
+    QCOMPARE(hive.registry().openKey(kLocalMachine, "SOFTWARE\\Values\\Inner", kKeySetValue, &inner), kSuccess);
+    const Bytes text = bytesOf(std::string("new\0", 4));
+    QCOMPARE(hive.registry().setValue(inner, "Kept", kRegSz, text.data(), std::uint32_t(text.size())), kSuccess);
+    QCOMPARE(hive.registry().closeKey(inner), kSuccess);
+    QCOMPARE(hive.registry().deleteKey(kLocalMachine, "SOFTWARE\\Values\\Inner"), kSuccess);
+    QCOMPARE(hive.registry().flush(), kSuccess);
+
+    QVERIFY(!hive.readOnDisk(kKeyPath + "\\Inner", "Kept").has_value());
+    QCOMPARE(hive.subKeysOnDisk(kKeyPath), std::vector<std::string>{});
 }
 
 void TestHiveValues::valueOverTheCap_leavesFileUnchanged_data()
