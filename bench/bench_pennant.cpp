@@ -9,6 +9,8 @@
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/shell.h"
 #include "platform/desktop/uuid.h"
+#include "platform/registry/hive_check.h"
+#include "platform/registry/hive_file_status.h"
 #include "platform/registry/hive_registry.h"
 #include "services/button_layout.h"
 #include "services/button_store.h"
@@ -253,13 +255,24 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
 {
     const std::string pennantCopy = work + "/pennant";
     const std::string rawCopy = work + "/raw";
-    std::vector<double> open[2], listFirst[2], listAgain[2], listAll[2], load[2], create[2], createFlushed[2],
+    std::vector<double> check[2], open[2], listFirst[2], listAgain[2], listAll[2], load[2], create[2], createFlushed[2],
         update[2], remove[2];
     const std::string middle = bench::fixtureButtonName(fixture.buttons / 2);
     for (int rep = 0; rep < fixture.reps; ++rep) {
         const std::string name = bench::fixtureButtonName(1'000'000 + rep);
         if (!copyFile(fixture.path, pennantCopy) || !copyFile(fixture.path, rawCopy))
             fail("copy the fixture");
+        // The structural check reads the whole file and walks every cell;
+        // libhivex's own open for writing reads the file and its hbins.
+        check[0].push_back(msOf([&] {
+            std::vector<std::uint8_t> bytes;
+            if (!platform::readWholeFile(pennantCopy, &bytes) || !platform::checkHive(bytes.data(), bytes.size()).sound())
+                fail("check the fixture");
+        }));
+        check[1].push_back(msOf([&] {
+            if (!RawHive(rawCopy, true).isOpen())
+                fail("open the fixture for writing through libhivex");
+        }));
         {
             std::unique_ptr<PennantHive> pennant;
             open[0].push_back(msOf([&] { pennant = std::make_unique<PennantHive>(pennantCopy); }));
@@ -334,6 +347,7 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
     const double buttons = std::max(1, fixture.buttons);
     const double emptySize = fileSize(emptyHive);
     std::vector<Row> rows = {
+        {"check the whole hive (raw: open read-write)", median(check[0]), median(check[1])},
         {"open the hive (raw: read-only)", median(open[0]), median(open[1])},
         {"list buttons, first time", median(listFirst[0]), median(listFirst[1])},
         {"list buttons again", median(listAgain[0]), median(listAgain[1])},

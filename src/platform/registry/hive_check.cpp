@@ -1,5 +1,6 @@
 #include "platform/registry/hive_check.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -57,20 +58,34 @@ public:
     }
 
 private:
-    std::uint16_t u16(std::size_t at) const { return static_cast<std::uint16_t>(bytes_[at] | bytes_[at + 1] << 8); }
+    // Hive fields are little-endian; on such a host they are plain loads.
+    std::uint16_t u16(std::size_t at) const
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint16_t value;
+            std::memcpy(&value, bytes_ + at, sizeof value);
+            return value;
+        }
+        return static_cast<std::uint16_t>(bytes_[at] | bytes_[at + 1] << 8);
+    }
     std::uint32_t u32(std::size_t at) const
     {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint32_t value;
+            std::memcpy(&value, bytes_ + at, sizeof value);
+            return value;
+        }
         return std::uint32_t(bytes_[at]) | std::uint32_t(bytes_[at + 1]) << 8 | std::uint32_t(bytes_[at + 2]) << 16 |
                std::uint32_t(bytes_[at + 3]) << 24;
     }
 
-    bool fail(const std::string& what, std::size_t at, const std::string& problem)
+    bool fail(const char* what, std::size_t at, const std::string& problem)
     {
-        damage_ = what + " at offset " + hex(at) + " " + problem;
+        damage_ = std::string(what) + " at offset " + hex(at) + " " + problem;
         return false;
     }
     // The same, for the functions that return a cell's offset.
-    std::size_t noCell(const std::string& what, std::size_t at, const std::string& problem)
+    std::size_t noCell(const char* what, std::size_t at, const std::string& problem)
     {
         fail(what, at, problem);
         return 0;
@@ -137,7 +152,7 @@ private:
     // The file offset of the used cell that a reference found at `from`
     // points at, or 0 (after recording the damage). `what` names the cell
     // holding the reference.
-    std::size_t cellAt(std::uint32_t reference, const std::string& what, std::size_t from)
+    std::size_t cellAt(std::uint32_t reference, const char* what, std::size_t from)
     {
         const std::size_t cell = kBaseBlockSize + std::size_t{reference};
         if (reference == kNoCell || cell < kBaseBlockSize + kBinHeaderSize || cell >= endBins_)
@@ -155,7 +170,7 @@ private:
 
     // Marks a cell reached; false (with the damage) when it was reached
     // before, unless both times as a cell that may be shared.
-    bool reach(std::size_t cell, bool shared, const std::string& what, std::size_t from)
+    bool reach(std::size_t cell, bool shared, const char* what, std::size_t from)
     {
         std::uint8_t& mark = marks_[index(cell)];
         if ((mark & kReached) != 0 && !(shared && (mark & kShared) != 0))
@@ -167,7 +182,7 @@ private:
     // Follows a reference to a cell of the given signature (empty: any) and
     // at least minimum content bytes; the cell's content offset or 0.
     std::size_t follow(std::uint32_t reference, const char* signature, std::size_t minimum, bool shared,
-                       const std::string& what, std::size_t from)
+                       const char* what, std::size_t from)
     {
         const std::size_t cell = cellAt(reference, what, from);
         if (cell == 0)
@@ -268,7 +283,8 @@ private:
         const std::size_t list = follow(reference, "", 4, false, "sub key list offset of the key", key.cell);
         if (list == 0)
             return false;
-        std::vector<std::size_t> keys;
+        std::vector<std::size_t>& keys = childCells_;
+        keys.clear();
         if (std::memcmp(bytes_ + list, "ri", 2) == 0) {
             const std::uint16_t count = u16(list + 2);
             if (4 + 4 * std::size_t{count} > contentSize(list - 4))
@@ -285,17 +301,17 @@ private:
             return fail("key", key.cell,
                         "counts " + std::to_string(expected) + " sub keys, but its list holds " +
                             std::to_string(keys.size()));
-        std::string previous;
-        std::string name;
+        StoredName previous;
+        StoredName name;
         for (const std::size_t child : keys) {
             if (!reach(child, false, "key list", list - 4))
                 return false;
             if (contentSize(child) < nk::kName || std::memcmp(bytes_ + child + 4, "nk", 2) != 0)
                 return fail("key list", list - 4, "points at the cell at offset " + hex(child) + ", which is no key");
-            if (asciiFoldedName(child, &name)) {
-                if (!previous.empty() && name <= previous)
+            if (asciiName(child, &name)) {
+                if (previous.length != 0 && compareFolded(name, previous) <= 0)
                     return fail("key list", list - 4, "is out of order or holds a name twice");
-                previous.swap(name);
+                previous = name;
             }
             pending->push_back({child, key.cell, key.depth + 1});
         }
@@ -322,25 +338,44 @@ private:
         return true;
     }
 
-    // The key's name upper-cased when all of it is ASCII: the names whose
-    // order this check can judge as Windows does.
-    bool asciiFoldedName(std::size_t key, std::string* out) const
+    // A key's stored name: one byte per character when compressed, else UTF-16LE.
+    struct StoredName {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t length = 0; // in characters
+        std::size_t step = 1;
+        unsigned at(std::size_t i) const
+        {
+            return step == 1 ? bytes[i] : unsigned(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        }
+    };
+
+    // The key's name when all of it is ASCII: the names whose order this
+    // check can judge as Windows does.
+    bool asciiName(std::size_t key, StoredName* out) const
     {
         const std::size_t content = key + 4;
         const std::size_t length = u16(content + nk::kNameLength);
         const bool compressed = (u16(content + nk::kFlags) & kCompressedKeyName) != 0;
         if (nk::kName + length > contentSize(key) || length == 0)
             return false;
-        out->clear();
-        const std::uint8_t* name = bytes_ + content + nk::kName;
-        const std::size_t step = compressed ? 1 : 2;
-        for (std::size_t i = 0; i + step <= length; i += step) {
-            const unsigned unit = compressed ? name[i] : unsigned(name[i] | name[i + 1] << 8);
-            if (unit >= 0x80)
+        out->bytes = bytes_ + content + nk::kName;
+        out->step = compressed ? 1 : 2;
+        out->length = length / out->step;
+        for (std::size_t i = 0; i < out->length; ++i)
+            if (out->at(i) >= 0x80)
                 return false;
-            out->push_back(static_cast<char>(unit >= 'a' && unit <= 'z' ? unit - 0x20 : unit));
-        }
         return true;
+    }
+
+    // Negative, zero or positive as a sorts before, with or after b,
+    // ignoring ASCII case.
+    static int compareFolded(const StoredName& a, const StoredName& b)
+    {
+        const auto folded = [](unsigned unit) { return unit >= 'a' && unit <= 'z' ? unit - 0x20 : unit; };
+        for (std::size_t i = 0; i < a.length && i < b.length; ++i)
+            if (const unsigned x = folded(a.at(i)), y = folded(b.at(i)); x != y)
+                return x < y ? -1 : 1;
+        return a.length < b.length ? -1 : (a.length > b.length ? 1 : 0);
     }
 
     bool checkValues(std::size_t key)
@@ -419,6 +454,7 @@ private:
     std::uint32_t minorVersion_ = 0;
     std::vector<std::uint8_t> marks_;
     std::string damage_;
+    std::vector<std::size_t> childCells_; // reused from key to key
 };
 
 } // namespace
