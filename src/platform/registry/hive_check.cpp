@@ -237,8 +237,10 @@ private:
             return fail("key", at, "does not point back at its parent key");
         if (!checkSecurity(u32(content + nk::kSecurity), at))
             return false;
+        // libhivex frees the class name cell of a deleted key whenever the
+        // offset is set, even for a class of no characters.
         if (const std::uint16_t classLength = u16(content + nk::kClassLength);
-            classLength > 0 &&
+            (classLength > 0 || u32(content + nk::kClassName) != kNoCell) &&
             follow(u32(content + nk::kClassName), "", classLength, false, "class name offset of the key", at) == 0)
             return false;
         if (!checkValues(at))

@@ -36,6 +36,7 @@ inline constexpr std::size_t kKeySubKeyCount = 0x14;
 inline constexpr std::size_t kKeySubKeyList = 0x1C;
 inline constexpr std::size_t kKeyValueList = 0x28;
 inline constexpr std::size_t kKeySecurity = 0x2C;
+inline constexpr std::size_t kKeyClassName = 0x30;
 inline constexpr std::size_t kKeyNameLength = 0x48;
 
 // Field offsets inside a value record.

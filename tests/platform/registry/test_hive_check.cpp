@@ -216,6 +216,9 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
     QTest::newRow("loop back to the root")
         << Patch([](std::vector<char>& b) { setDword(b, extensionsList(b) + 4, referenceTo(rootKey(b))); })
         << "already in use";
+    QTest::newRow("class name offset without a class")
+        << Patch([](std::vector<char>& b) { setDword(b, key(b, "{C}") + kKeyClassName, 1); })
+        << "class name offset of the key";
     QTest::newRow("security at a value") << Patch([](std::vector<char>& b) {
         setDword(b, key(b, "{C}") + kKeySecurity, referenceTo(target(b, valueList(b, "{C}"))));
     }) << "no sk cell";
