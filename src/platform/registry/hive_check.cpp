@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -30,7 +31,7 @@ namespace vk {
 constexpr std::size_t kNameLength = 0x02, kDataLength = 0x04, kDataOffset = 0x08, kFlags = 0x10, kName = 0x14;
 }
 namespace sk {
-constexpr std::size_t kNext = 0x04, kPrevious = 0x08, kDescriptorLength = 0x10, kDescriptor = 0x14;
+constexpr std::size_t kNext = 0x04, kPrevious = 0x08, kUses = 0x0C, kDescriptorLength = 0x10, kDescriptor = 0x14;
 }
 
 std::string hex(std::size_t offset)
@@ -217,6 +218,19 @@ private:
             if (!checkKey(key, &pending))
                 return false;
         }
+        return checkSecurityUses();
+    }
+
+    // libhivex frees a security cell when a deleted key brings its count of
+    // users to zero: a count lower than the keys using it would free it
+    // under the others.
+    bool checkSecurityUses()
+    {
+        for (const auto& [cell, uses] : securityUses_)
+            if (const std::uint32_t counted = u32(cell + 4 + sk::kUses); counted < uses)
+                return fail("security cell", cell,
+                            "counts " + std::to_string(counted) + " keys using it, but " + std::to_string(uses) +
+                                " do");
         return true;
     }
 
@@ -259,6 +273,7 @@ private:
         const std::size_t cell = cellAt(reference, "security offset of the key", key);
         if (cell == 0)
             return false;
+        ++securityUses_[cell];
         if ((marks_[index(cell)] & kShared) != 0)
             return true;
         const std::size_t content = follow(reference, "sk", sk::kDescriptor, true, "security offset of the key", key);
@@ -457,6 +472,7 @@ private:
     std::vector<std::uint8_t> marks_;
     std::string damage_;
     std::vector<std::size_t> childCells_; // reused from key to key
+    std::unordered_map<std::size_t, std::uint32_t> securityUses_;
 };
 
 } // namespace

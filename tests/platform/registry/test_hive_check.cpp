@@ -219,6 +219,9 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
     QTest::newRow("class name offset without a class")
         << Patch([](std::vector<char>& b) { setDword(b, key(b, "{C}") + kKeyClassName, 1); })
         << "class name offset of the key";
+    QTest::newRow("security cell counting too few keys")
+        << Patch([](std::vector<char>& b) { setDword(b, target(b, key(b, "{C}") + kKeySecurity) + 0x0C, 0); })
+        << "keys using it, but";
     QTest::newRow("security at a value") << Patch([](std::vector<char>& b) {
         setDword(b, key(b, "{C}") + kKeySecurity, referenceTo(target(b, valueList(b, "{C}"))));
     }) << "no sk cell";
