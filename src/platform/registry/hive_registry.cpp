@@ -100,6 +100,14 @@ struct HiveRegistry::State {
     HiveSession session;
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = 1;
+    // A listing looks up many keys under one parent: the last parent found
+    // is remembered, by the exact names that led to it, until nodes may
+    // have moved or vanished.
+    struct {
+        std::vector<std::string> parts;
+        std::uint64_t generation = 0;
+        Node node = 0;
+    } lastParent;
 
     Location locate(const KeyPath& keyPath);
     LSTATUS resolve(HKEY key, OpenKey* out);
@@ -118,10 +126,16 @@ Location HiveRegistry::State::locate(const KeyPath& keyPath)
     HiveTree* tree = session.tree();
     if (!isHiveRootName(keyPath.parts.front()) || tree == nullptr)
         return {};
-    Node node = tree->root();
-    for (std::size_t i = 1; i < keyPath.parts.size() && node != 0; ++i) {
+    const std::size_t parentDepth = keyPath.parts.size() - 1;
+    const bool parentKnown = lastParent.node != 0 && lastParent.generation == session.generation() &&
+                             parentDepth > 0 && lastParent.parts.size() == parentDepth &&
+                             std::equal(lastParent.parts.begin(), lastParent.parts.end(), keyPath.parts.begin());
+    Node node = parentKnown ? lastParent.node : tree->root();
+    for (std::size_t i = parentKnown ? parentDepth : 1; i < keyPath.parts.size() && node != 0; ++i) {
         if (tree->children(node) == nullptr)
             return {Place::Unreadable, 0};
+        if (i == parentDepth && !parentKnown)
+            lastParent = {{keyPath.parts.begin(), keyPath.parts.begin() + i}, session.generation(), node};
         node = tree->findChild(node, keyPath.parts[i]);
     }
     if (node == 0)

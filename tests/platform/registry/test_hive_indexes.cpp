@@ -76,6 +76,8 @@ class TestHiveIndexes : public QObject {
 private slots:
     void childIndex_followsCreatesAndDeletes_data();
     void childIndex_followsCreatesAndDeletes();
+    void parentLookup_followsTheParentBeingReplaced_data();
+    void parentLookup_followsTheParentBeingReplaced();
     void values_foundByAnyCase_data();
     void values_foundByAnyCase();
     void sameName_agreesWithFoldedName_data();
@@ -132,6 +134,35 @@ void TestHiveIndexes::childIndex_followsCreatesAndDeletes()
             QCOMPARE(opens(registry, kParent + "\\" + known), opens(*fresh, kParent + "\\" + known));
         QCOMPARE(listed(registry, kParent), listed(*fresh, kParent));
     }
+}
+
+// Keys under one parent are found through the parent last found: once the
+// parent is deleted and made anew, here or by another process, the lookup
+// must reach the new one.
+void TestHiveIndexes::parentLookup_followsTheParentBeingReplaced_data()
+{
+    QTest::addColumn<bool>("byAnotherProcess");
+    QTest::newRow("here") << false;
+    QTest::newRow("by another process") << true;
+}
+
+void TestHiveIndexes::parentLookup_followsTheParentBeingReplaced()
+{
+    QFETCH(bool, byAnotherProcess);
+    TempHive hive;
+    Registry& registry = hive.registry();
+    const std::string child = kParent + "\\Child";
+    QCOMPARE(writeName(registry, child, "old"), kSuccess);
+    QCOMPARE(readName(registry, child), std::string("old"));
+    const auto other = hive.openAgain();
+    Registry& replacing = byAnotherProcess ? *other : registry;
+    QCOMPARE(replacing.deleteKey(kLocalMachine, child), kSuccess);
+    QCOMPARE(replacing.deleteKey(kLocalMachine, kParent), kSuccess);
+    QCOMPARE(replacing.flush(), kSuccess);
+    QCOMPARE(readName(registry, child), std::string("(cannot open)"));
+    QCOMPARE(writeName(replacing, kParent + "\\Filler", "filler"), kSuccess);
+    QCOMPARE(writeName(replacing, child, "new"), kSuccess);
+    QCOMPARE(readName(registry, child), std::string("new"));
 }
 
 void TestHiveIndexes::values_foundByAnyCase_data()
