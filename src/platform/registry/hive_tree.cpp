@@ -84,6 +84,11 @@ HiveTree::ChildIndex* HiveTree::childIndex(Node node)
     if (list == nullptr)
         return nullptr;
     ChildIndex index;
+    std::size_t count = 0;
+    while (list[count] != 0)
+        ++count;
+    index.ordered.reserve(count);
+    index.byFoldedName.reserve(count);
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         auto name = adopt(hivex_node_name(hive_, list[i]));
