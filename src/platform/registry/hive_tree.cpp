@@ -325,7 +325,6 @@ HiveTree::ValueIndex* HiveTree::stagedValues(Node node)
         index->ordered[i].staged = std::move(data[i]);
     }
     index->staged = true;
-    stagedNodes_.push_back(node);
     return index;
 }
 
@@ -352,8 +351,11 @@ bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, 
 
 bool HiveTree::applyValues()
 {
-    for (const Node node : stagedNodes_) {
-        const auto found = values_.find(node);
+    for (auto found = values_.begin(); found != values_.end();) {
+        if (!found->second.staged) {
+            ++found;
+            continue;
+        }
         std::vector<hive_set_value> list;
         char nothing = 0;
         for (Value& value : found->second.ordered) {
@@ -364,11 +366,10 @@ bool HiveTree::applyValues()
             set.value = value.staged.empty() ? &nothing : reinterpret_cast<char*>(value.staged.data());
         }
         errno = 0;
-        if (hivex_node_set_values(hive_, node, list.size(), list.data(), 0) != 0)
+        if (hivex_node_set_values(hive_, found->first, list.size(), list.data(), 0) != 0)
             return false;
-        values_.erase(found);
+        found = values_.erase(found);
     }
-    stagedNodes_.clear();
     return true;
 }
 

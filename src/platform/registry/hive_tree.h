@@ -103,7 +103,6 @@ private:
     hive_h* hive_;
     std::unordered_map<Node, ChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
-    std::vector<Node> stagedNodes_; // in the order they were first changed
 };
 
 } // namespace platform
