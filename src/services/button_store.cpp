@@ -7,7 +7,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 #include <unordered_map>
 
 namespace services {
@@ -106,7 +108,15 @@ template <typename Refusal> std::optional<Refusal> commitOrDiscard(General& gene
 
 bool isStockButton(const std::string& text)
 {
-    return QString::fromStdString(text).contains(QString::fromUtf8(buttons::kStockLibraryMarker), Qt::CaseInsensitive);
+    // Most texts are ASCII and need no Unicode case folding to be searched.
+    const std::string_view marker = buttons::kStockLibraryMarker;
+    const auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(text.begin(), text.end(), isAscii))
+        return std::search(text.begin(), text.end(), marker.begin(), marker.end(), [](char a, char b) {
+                   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+                   return lower(a) == lower(b);
+               }) != text.end();
+    return QString::fromStdString(text).contains(QString::fromUtf8(marker), Qt::CaseInsensitive);
 }
 
 // The list, with the texts of the buttons in known taken from there.
@@ -120,6 +130,11 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
     platform::HKEY key = 0;
     if (registry.openKey(root, subKeyPath, platform::kKeyEnumerateSubKeys, &key) != platform::kSuccess)
         return std::nullopt;
+    // The texts always come from the buttons' own keys below Extensions;
+    // when that is the key listed (as it always is), they are read below it
+    // without spelling out each path.
+    const bool readFromExtensions =
+        root == General::RootKeyFromName(buttons::kRootName) && subKeyPath == buttons::kExtensionsPath;
     std::vector<ListedButton> listed;
     // Room for 255 one-byte characters; a longer name grows the buffer.
     std::vector<char> name(256);
@@ -139,7 +154,8 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
             ++index;
             continue;
         }
-        std::string text = listedText(general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
+        std::string text = listedText(readFromExtensions ? general.ReadRegString(key, keyName, buttons::kButtonText)
+                                                         : general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
         if (!isStockButton(text))
             listed.push_back({std::move(keyName), std::move(text)});
         ++index;

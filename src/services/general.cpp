@@ -81,27 +81,23 @@ std::string General::ReadRegString(const std::string& path, const std::string& v
     const HKEY root = rootAndSubKey(path, subKey);
     if (root == 0)
         return {};
+    return ReadRegString(root, subKey, valueName);
+}
 
-    HKEY key = 0;
-    regStatus_ = registry_.openKey(root, subKey, kKeyRead, &key);
-    if (regStatus_ != kSuccess)
-        return "Error";
-
+std::string General::ReadRegString(HKEY key, const std::string& subKey, const std::string& valueName)
+{
     // A buffer that holds almost every text saves asking for the size
     // first; a longer value, or one that grows meanwhile, is asked for again.
     std::uint32_t type = kRegSz;
     std::vector<std::uint8_t> buffer(kUsualValueBytes);
     auto size = static_cast<std::uint32_t>(buffer.size());
-    regStatus_ = registry_.queryValue(key, valueName, &type, buffer.data(), &size);
+    regStatus_ = registry_.queryValueBelow(key, subKey, valueName, &type, buffer.data(), &size);
     while (regStatus_ == kMoreData) {
         buffer.resize(size);
-        regStatus_ = registry_.queryValue(key, valueName, &type, buffer.data(), &size);
+        regStatus_ = registry_.queryValueBelow(key, subKey, valueName, &type, buffer.data(), &size);
     }
-    if (regStatus_ != kSuccess) {
-        registry_.closeKey(key);
+    if (regStatus_ != kSuccess)
         return "Error";
-    }
-    regStatus_ = registry_.closeKey(key);
 
     std::string text(buffer.begin(), buffer.begin() + std::min<std::size_t>(size, buffer.size()));
     // A string value normally ends in one zero byte; data stored without it

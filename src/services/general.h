@@ -32,6 +32,9 @@ public:
     // The value's text; "Error" when the key cannot be opened or the value
     // cannot be read; the empty text when the path names no root key.
     std::string ReadRegString(const std::string& path, const std::string& valueName);
+    // The same for the key subKey below an open key, so that a listing reads
+    // one value of many sibling keys without spelling out each full path.
+    std::string ReadRegString(platform::HKEY key, const std::string& subKey, const std::string& valueName);
 
     // Creates the key and any missing keys above it, or opens an existing
     // one; *created (when given) tells which. Returns the outcome.

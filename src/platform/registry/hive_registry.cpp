@@ -110,10 +110,15 @@ struct HiveRegistry::State {
     } lastParent;
 
     Location locate(const KeyPath& keyPath);
-    LSTATUS resolve(HKEY key, OpenKey* out);
-    LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey);
-    HKEY addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location);
+    // What resolve gives for a predefined key.
+    OpenKey predefined;
+
+    LSTATUS resolve(HKEY key, const OpenKey** out);
+    LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, const OpenKey** baseKey);
+    HKEY addHandle(KeyPath keyPath, std::uint32_t access, const Location& location);
     LSTATUS missingKeyCode(Place place);
+    LSTATUS copyValue(Node node, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                      std::uint32_t* size);
     LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
 };
 
@@ -151,12 +156,16 @@ LSTATUS HiveRegistry::State::missingKeyCode(Place place)
     return place == Place::Unreadable ? kRegistryCorrupt : kFileNotFound;
 }
 
-LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
+// The open key behind a handle, located in the hive as it is now; it stays
+// valid until the handle is closed (or, for a predefined key, until the next
+// call).
+LSTATUS HiveRegistry::State::resolve(HKEY key, const OpenKey** out)
 {
     if (isPredefinedKey(key)) {
-        out->path = KeyPath{key, {}};
-        out->access = kKeyAllAccess;
-        out->location = locate(out->path);
+        predefined.path = KeyPath{key, {}};
+        predefined.access = kKeyAllAccess;
+        predefined.location = locate(predefined.path);
+        *out = &predefined;
         return kSuccess;
     }
     const auto found = handles.find(key);
@@ -177,31 +186,55 @@ LSTATUS HiveRegistry::State::resolve(HKEY key, OpenKey* out)
         open.deleted = true;
         return kKeyDeleted;
     }
-    *out = open;
+    *out = &open;
     return kSuccess;
 }
 
 // The path of subKey below the key base, with base resolved into *baseKey.
-LSTATUS HiveRegistry::State::childPath(HKEY base, const std::string& subKey, KeyPath* out, OpenKey* baseKey)
+LSTATUS HiveRegistry::State::childPath(HKEY base, const std::string& subKey, KeyPath* out, const OpenKey** baseKey)
 {
     if (isPredefinedKey(base))
         session.refreshIfStale();
     if (const LSTATUS status = resolve(base, baseKey); status != kSuccess)
         return status;
-    std::vector<std::string> parts;
-    if (!splitKeyPath(subKey, &parts))
+    *out = (*baseKey)->path;
+    if (!appendKeyPath(subKey, &out->parts))
         return kBadPathname;
-    *out = baseKey->path;
-    out->parts.insert(out->parts.end(), parts.begin(), parts.end());
     return kSuccess;
 }
 
-HKEY HiveRegistry::State::addHandle(const KeyPath& keyPath, std::uint32_t access, const Location& location)
+// Copies one value of a key in the hive out as queryValue hands it over.
+LSTATUS HiveRegistry::State::copyValue(Node node, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                      std::uint32_t* size)
+{
+    HiveTree& tree = *session.tree();
+    std::optional<HiveTree::Value> value;
+    if (!tree.findValue(node, valueName, &value))
+        return kRegistryCorrupt;
+    if (!value)
+        return kFileNotFound;
+    std::vector<std::uint8_t> stored;
+    if (!tree.readValue(*value, &stored))
+        return kRegistryCorrupt;
+    const std::vector<std::uint8_t> bytes = decodeValueData(value->type, stored);
+    if (type != nullptr)
+        *type = value->type;
+    if (size == nullptr)
+        return kSuccess;
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    const bool fits = data == nullptr || *size >= needed;
+    if (data != nullptr && fits)
+        std::copy(bytes.begin(), bytes.end(), data);
+    *size = needed;
+    return fits ? kSuccess : kMoreData;
+}
+
+HKEY HiveRegistry::State::addHandle(KeyPath keyPath, std::uint32_t access, const Location& location)
 {
     while (nextHandle == 0 || isPredefinedKey(nextHandle) || handles.count(nextHandle) != 0)
         ++nextHandle;
     const HKEY handle = nextHandle++;
-    handles[handle] = OpenKey{keyPath, access, location, session.generation()};
+    handles.emplace(handle, OpenKey{std::move(keyPath), access, location, session.generation()});
     return handle;
 }
 
@@ -252,7 +285,7 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     if (result == nullptr)
         return kInvalidParameter;
     KeyPath keyPath;
-    OpenKey base;
+    const OpenKey* base = nullptr;
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
     const Location location = d->locate(keyPath);
@@ -261,51 +294,55 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     const std::uint32_t rights = keyRights(access, d->session.writable());
     if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
         return d->session.refusal();
-    *result = d->addHandle(keyPath, rights, location);
+    *result = d->addHandle(std::move(keyPath), rights, location);
     return kSuccess;
 }
 
 LSTATUS HiveRegistry::queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
                                  std::uint32_t* size)
 {
-    OpenKey open;
+    const OpenKey* open = nullptr;
     if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
         return status;
-    if ((open.access & kKeyQueryValue) == 0)
+    if ((open->access & kKeyQueryValue) == 0)
         return kAccessDenied;
     if (data != nullptr && size == nullptr)
         return kInvalidParameter;
-    if (open.location.place != Place::Hive)
+    if (open->location.place != Place::Hive)
         return kFileNotFound;
+    return d->copyValue(open->location.node, valueName, type, data, size);
+}
+
+// A value of a direct sub key of an open key, the common case of a
+// listing, is read without a handle or a path.
+LSTATUS HiveRegistry::queryValueBelow(HKEY key, const std::string& subKey, const std::string& valueName,
+                                      std::uint32_t* type, std::uint8_t* data, std::uint32_t* size)
+{
+    if (isPredefinedKey(key) || subKey.empty() || subKey.find('\\') != std::string::npos)
+        return Registry::queryValueBelow(key, subKey, valueName, type, data, size);
+    const OpenKey* base = nullptr;
+    if (const LSTATUS status = d->resolve(key, &base); status != kSuccess)
+        return status;
+    if (base->location.place != Place::Hive)
+        return Registry::queryValueBelow(key, subKey, valueName, type, data, size);
     HiveTree& tree = *d->session.tree();
-    if (tree.values(open.location.node) == nullptr)
+    if (tree.children(base->location.node) == nullptr)
         return kRegistryCorrupt;
-    const auto value = tree.findValue(open.location.node, valueName);
-    if (!value)
+    const Node node = tree.findChild(base->location.node, subKey);
+    if (node == 0)
         return kFileNotFound;
-    std::vector<std::uint8_t> stored;
-    if (!tree.readValue(*value, &stored))
-        return kRegistryCorrupt;
-    const std::vector<std::uint8_t> bytes = decodeValueData(value->type, stored);
-    if (type != nullptr)
-        *type = value->type;
-    if (size == nullptr)
-        return kSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
-    const bool fits = data == nullptr || *size >= needed;
-    if (data != nullptr && fits)
-        std::copy(bytes.begin(), bytes.end(), data);
-    *size = needed;
-    return fits ? kSuccess : kMoreData;
+    if (data != nullptr && size == nullptr)
+        return kInvalidParameter;
+    return d->copyValue(node, valueName, type, data, size);
 }
 
 LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
                                std::uint32_t size)
 {
-    OpenKey open;
+    const OpenKey* open = nullptr;
     if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
         return status;
-    if ((open.access & kKeySetValue) == 0 || open.location.place != Place::Hive)
+    if ((open->access & kKeySetValue) == 0 || open->location.place != Place::Hive)
         return kAccessDenied;
     if (!d->session.writable())
         return d->session.refusal();
@@ -315,7 +352,7 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     if (const LSTATUS status = encodeValueData(type, data, size, &stored); status != kSuccess)
         return status;
     HiveSession& session = d->session;
-    if (const LSTATUS status = session.checkValuesSafe(open.location.node, HiveSession::ValuesTouched::Rewritten);
+    if (const LSTATUS status = session.checkValuesSafe(open->location.node, HiveSession::ValuesTouched::Rewritten);
         status != kSuccess)
         return status;
     if (const LSTATUS status = session.beginChange(); status != kSuccess)
@@ -323,14 +360,14 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     // Beginning the change may have reloaded the hive: find the key again.
     LSTATUS status = d->resolve(key, &open);
     if (status == kSuccess)
-        status = session.checkValuesSafe(open.location.node, HiveSession::ValuesTouched::Rewritten);
+        status = session.checkValuesSafe(open->location.node, HiveSession::ValuesTouched::Rewritten);
     if (status != kSuccess) {
         session.endChange();
         return status;
     }
-    if (!session.tree()->setValue(open.location.node, valueName, type, stored))
+    if (!session.tree()->setValue(open->location.node, valueName, type, stored))
         return session.failWrite();
-    session.changed(namesInHive(open.path, open.path.parts.size()));
+    session.changed(namesInHive(open->path, open->path.parts.size()));
     return kSuccess;
 }
 
@@ -339,10 +376,10 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
     if (result == nullptr)
         return kInvalidParameter;
     KeyPath keyPath;
-    OpenKey base;
+    const OpenKey* base = nullptr;
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
-    if (!std::all_of(keyPath.parts.begin() + static_cast<std::ptrdiff_t>(base.path.parts.size()), keyPath.parts.end(),
+    if (!std::all_of(keyPath.parts.begin() + static_cast<std::ptrdiff_t>(base->path.parts.size()), keyPath.parts.end(),
                      [](const std::string& part) { return isValidKeyName(part); }))
         return kInvalidParameter;
     Location location = d->locate(keyPath);
@@ -351,7 +388,7 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         return kRegistryCorrupt; // a key created beside an unreadable one could never be found
     if (location.place == Place::Missing) {
         HiveSession& session = d->session;
-        if ((base.access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath))
+        if ((base->access & kKeyCreateSubKey) == 0 || !isInsideHive(keyPath))
             return kAccessDenied;
         if (!session.writable())
             return session.refusal();
@@ -377,7 +414,7 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         session.endChange();
         location = {Place::Hive, node};
     }
-    *result = d->addHandle(keyPath, kKeyAllAccess, location);
+    *result = d->addHandle(std::move(keyPath), kKeyAllAccess, location);
     if (created != nullptr)
         *created = made;
     return kSuccess;
@@ -385,22 +422,22 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
 
 LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength)
 {
-    OpenKey open;
+    const OpenKey* open = nullptr;
     if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
         return status;
-    if ((open.access & kKeyEnumerateSubKeys) == 0)
+    if ((open->access & kKeyEnumerateSubKeys) == 0)
         return kAccessDenied;
     if (name == nullptr || nameLength == nullptr)
         return kInvalidParameter;
     std::string found;
-    switch (open.location.place) {
+    switch (open->location.place) {
     case Place::LocalMachine:
         if (index > 0)
             return kNoMoreItems;
         found = kHiveRootName;
         break;
     case Place::Hive: {
-        const auto* children = d->session.tree()->children(open.location.node);
+        const auto* children = d->session.tree()->children(open->location.node);
         if (children == nullptr)
             return kRegistryCorrupt;
         if (index >= children->size())
@@ -441,7 +478,7 @@ LSTATUS HiveRegistry::State::checkDeletable(const KeyPath& keyPath, Node* parent
 LSTATUS HiveRegistry::deleteKey(HKEY root, const std::string& subKey)
 {
     KeyPath keyPath;
-    OpenKey base;
+    const OpenKey* base = nullptr;
     if (const LSTATUS status = d->childPath(root, subKey, &keyPath, &base); status != kSuccess)
         return status;
     if (const Place place = d->locate(keyPath).place; place == Place::Missing || place == Place::Unreadable)

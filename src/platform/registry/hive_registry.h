@@ -29,6 +29,8 @@ public:
     LSTATUS openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result) override;
     LSTATUS queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
                        std::uint32_t* size) override;
+    LSTATUS queryValueBelow(HKEY key, const std::string& subKey, const std::string& valueName, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* size) override;
     LSTATUS setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
                      std::uint32_t size) override;
     LSTATUS createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created = nullptr) override;

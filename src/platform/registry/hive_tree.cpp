@@ -88,13 +88,13 @@ HiveTree::ChildIndex* HiveTree::childIndex(Node node)
     while (list[count] != 0)
         ++count;
     index.ordered.reserve(count);
-    index.byFoldedName.reserve(count);
+    index.byName.reserve(count);
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         auto name = adopt(hivex_node_name(hive_, list[i]));
         readable = name.has_value();
         if (readable) {
-            index.byFoldedName.emplace(foldedName(*name), list[i]);
+            index.byName.emplace(*name, list[i]);
             index.ordered.push_back({std::move(*name), list[i]});
         }
     }
@@ -153,8 +153,8 @@ HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
     const ChildIndex* index = childIndex(parent);
     if (index == nullptr)
         return 0;
-    const auto found = index->byFoldedName.find(foldedName(name));
-    return found != index->byFoldedName.end() ? found->second : 0;
+    const auto found = index->byName.find(name);
+    return found != index->byName.end() ? found->second : 0;
 }
 
 HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
@@ -165,7 +165,7 @@ HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
     return node;
 }
 
-// The value's stored type and length, and whether libhivex could free it.
+// The value's stored type and length.
 bool HiveTree::describeValue(std::size_t handle, Value* value)
 {
     RawType type;
@@ -173,12 +173,16 @@ bool HiveTree::describeValue(std::size_t handle, Value* value)
         return false;
     value->handle = handle;
     value->type = type.value();
-    // Inline data has no cell (offset 0, errno 0); a cell that is not a
-    // valid block is what libhivex cannot free.
+    return true;
+}
+
+// Whether libhivex could free the value: inline data has no cell (offset 0,
+// errno 0); a cell that is not a valid block is what it cannot free.
+bool HiveTree::isFreeable(std::size_t handle)
+{
     std::size_t cellLength = 0;
     errno = 0;
-    value->freeable = hivex_value_data_cell_offset(hive_, handle, &cellLength) != 0 || errno == 0;
-    return true;
+    return hivex_value_data_cell_offset(hive_, handle, &cellLength) != 0 || errno == 0;
 }
 
 HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
@@ -197,6 +201,7 @@ HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
         readable = name.has_value() && describeValue(list[i], &value);
         if (readable) {
             value.name = std::move(*name);
+            value.freeable = isFreeable(list[i]);
             index.ordered.push_back(std::move(value));
         }
     }
@@ -212,36 +217,38 @@ const std::vector<HiveTree::Value>* HiveTree::values(Node node)
     return index != nullptr ? &index->ordered : nullptr;
 }
 
-// The first value of that name, as libhivex's own lookup finds it, but with
-// the registry's name comparison; nothing when a value before it cannot be
-// read.
-std::optional<HiveTree::Value> HiveTree::findValue(Node node, std::string_view name)
+// Looks the value up as libhivex's own lookup does, but with the
+// registry's name comparison, converting names only until it is found.
+bool HiveTree::findValue(Node node, std::string_view name, std::optional<Value>* found)
 {
+    found->reset();
     if (const auto cached = values_.find(node); cached != values_.end()) {
         for (const Value& value : cached->second.ordered)
-            if (sameName(value.name, name))
-                return value;
-        return std::nullopt;
+            if (sameName(value.name, name)) {
+                *found = value;
+                break;
+            }
+        return true;
     }
     errno = 0;
     hive_value_h* list = hivex_node_values(hive_, node);
     if (list == nullptr)
-        return std::nullopt;
-    std::optional<Value> found;
-    for (std::size_t i = 0; list[i] != 0; ++i) {
+        return false;
+    bool readable = true;
+    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         auto stored = adopt(hivex_value_key(hive_, list[i]));
-        if (!stored)
-            break;
-        if (sameName(*stored, name)) {
+        readable = stored.has_value();
+        if (readable && sameName(*stored, name)) {
             Value value;
             value.name = std::move(*stored);
-            if (describeValue(list[i], &value))
-                found = std::move(value);
+            readable = describeValue(list[i], &value);
+            if (readable)
+                *found = std::move(value);
             break;
         }
     }
     std::free(list);
-    return found;
+    return readable;
 }
 
 bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
@@ -270,7 +277,7 @@ HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
     errno = 0;
     const Node child = hivex_node_add_child(hive_, parent, name.c_str());
     if (const auto cached = children_.find(parent); cached != children_.end() && child != 0) {
-        cached->second.byFoldedName.emplace(foldedName(name), child);
+        cached->second.byName.emplace(name, child);
         cached->second.added.push_back({name, child});
     }
     return child;
@@ -283,24 +290,23 @@ bool HiveTree::deleteChild(Node parent, Node child)
         return false;
     if (const auto cached = children_.find(parent); cached != children_.end()) {
         ChildIndex& index = cached->second;
-        std::string folded;
+        std::string name;
         for (auto* list : {&index.ordered, &index.added}) {
             const auto found = std::find_if(list->begin(), list->end(),
                                             [child](const Child& known) { return known.node == child; });
             if (found != list->end()) {
-                folded = foldedName(found->name);
+                name = std::move(found->name);
                 list->erase(found);
             }
         }
         // A damaged hive may hold two children whose names differ only in
         // case: the name then finds the one that is left.
-        if (const auto named = index.byFoldedName.find(folded);
-            named != index.byFoldedName.end() && named->second == child) {
-            index.byFoldedName.erase(named);
+        if (const auto named = index.byName.find(name); named != index.byName.end() && named->second == child) {
+            index.byName.erase(named);
             for (const auto* list : {&index.ordered, &index.added})
                 for (const Child& other : *list)
-                    if (sameName(other.name, folded))
-                        index.byFoldedName.emplace(folded, other.node);
+                    if (sameName(other.name, name))
+                        index.byName.emplace(other.name, other.node);
         }
     }
     children_.erase(child);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/registry/registry_names.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -33,7 +35,8 @@ public:
         std::size_t length = 0;
         // False when the value points at a data cell that is not there (as
         // Windows stores some empty values): libhivex aborts the process
-        // when it frees the values of a key holding such a value.
+        // when it frees the values of a key holding such a value. Known for
+        // the values that values() lists.
         bool freeable = true;
         std::vector<std::uint8_t> staged; // the bytes of a value with no handle
     };
@@ -59,7 +62,10 @@ public:
 
     // The key's values; null when they cannot be read.
     const std::vector<Value>* values(Node node);
-    std::optional<Value> findValue(Node node, std::string_view name);
+    // The first value of that name (none when there is none); false when
+    // the values before it, or all of them when it is not there, cannot be
+    // read.
+    bool findValue(Node node, std::string_view name, std::optional<Value>* found);
     // The stored bytes; false when they cannot be read.
     bool readValue(const Value& value, std::vector<std::uint8_t>* data);
 
@@ -84,7 +90,7 @@ private:
     struct ChildIndex {
         std::vector<Child> ordered;
         std::vector<Child> added; // not yet placed in ordered
-        std::unordered_map<std::string, Node> byFoldedName;
+        std::unordered_map<std::string, Node, NameHash, SameName> byName; // by any spelling
     };
     // Values are indexed only for keys about to be changed; reads look a
     // value up directly.
@@ -98,6 +104,7 @@ private:
     bool placeAddedChildren(ChildIndex& index, Node node);
     ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
+    bool isFreeable(std::size_t handle);
     ValueIndex* stagedValues(Node node);
 
     hive_h* hive_;

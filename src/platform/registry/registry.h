@@ -87,6 +87,12 @@ public:
     virtual LSTATUS queryValue(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
                                std::uint32_t* size) = 0;
 
+    // Opens subKey below key for reading, queries one of its values as
+    // queryValue does and closes it again (RegOpenKeyExA, RegQueryValueExA
+    // and RegCloseKey in one call). A store may do it without a handle.
+    virtual LSTATUS queryValueBelow(HKEY key, const std::string& subKey, const std::string& valueName,
+                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* size);
+
     // RegSetValueExA. String types take 8-bit text; size counts the
     // terminating zero byte when the caller includes one.
     virtual LSTATUS setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,

@@ -3,6 +3,9 @@
 #include "platform/registry/name_case.h"
 #include "platform/registry/utf16_text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace platform {
 
 namespace {
@@ -102,14 +105,35 @@ bool sameName(std::string_view a, std::string_view b)
     return foldedName(a) == foldedName(b);
 }
 
+std::size_t NameHash::operator()(std::string_view name) const
+{
+    // FNV-1a over the folded bytes.
+    const auto hashOf = [](std::string_view bytes, bool upperAscii) {
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (const char c : bytes) {
+            hash ^= static_cast<unsigned char>(upperAscii ? asciiUpper(static_cast<unsigned char>(c)) : c);
+            hash *= 1099511628211ULL;
+        }
+        return static_cast<std::size_t>(hash);
+    };
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? hashOf(name, true) : hashOf(foldedName(name), false);
+}
+
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts)
 {
     parts->clear();
+    return appendKeyPath(path, parts);
+}
+
+bool appendKeyPath(std::string_view path, std::vector<std::string>* parts)
+{
     // One trailing backslash names the key itself, as in Windows.
     if (path.size() > 1 && path.back() == '\\')
         path.remove_suffix(1);
     if (path.empty())
         return true;
+    parts->reserve(parts->size() + 1 + static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')));
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find('\\', start);

@@ -25,6 +25,18 @@ std::string foldedName(std::string_view name);
 // foldedName(a) == foldedName(b), without building either for ASCII names.
 bool sameName(std::string_view a, std::string_view b);
 
+// Hashing and equality for tables of names as stored, looked up by any
+// spelling: names that sameName matches hash alike, and an ASCII name is
+// hashed without building its folded form.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+};
+struct SameName {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return sameName(a, b); }
+};
+
 // Negative, zero or positive as Windows orders two names (sub keys are kept
 // in this order): their UTF-16 units compared after folding.
 int compareNames(std::string_view left, std::string_view right);
@@ -33,5 +45,7 @@ int compareNames(std::string_view left, std::string_view right);
 // One trailing backslash is allowed ("a\b\" is "a\b"). The empty path has
 // no parts.
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts);
+// The same, adding the parts after those already in parts.
+bool appendKeyPath(std::string_view path, std::vector<std::string>* parts);
 
 } // namespace platform

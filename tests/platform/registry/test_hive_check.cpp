@@ -294,11 +294,16 @@ void TestHiveCheck::damagedHive_isNeverWritten()
 void TestHiveCheck::unreadableKeyOrValue_isNeverMissing_data()
 {
     QTest::addColumn<Patch>("patch");
+    // A key above the damage, and the key below it to read a value of.
+    QTest::addColumn<std::string>("above");
+    QTest::addColumn<std::string>("below");
 
-    QTest::newRow("key name") << Patch(
-        [](std::vector<char>& b) { b[key(b, "Extensions") + kKeyNameLength + 1] = '\x7F'; });
-    QTest::newRow("value name")
-        << Patch([](std::vector<char>& b) { b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F'; });
+    QTest::newRow("key name") << Patch([](std::vector<char>& b) {
+        b[key(b, "Extensions") + kKeyNameLength + 1] = '\x7F';
+    }) << std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer") << std::string("Extensions");
+    QTest::newRow("value name") << Patch([](std::vector<char>& b) {
+        b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F';
+    }) << kExtensions << std::string("{A}");
 }
 
 void TestHiveCheck::unreadableKeyOrValue_isNeverMissing()
@@ -319,6 +324,16 @@ void TestHiveCheck::unreadableKeyOrValue_isNeverMissing()
     }
     QCOMPARE(status, kRegistryCorrupt);
     QCOMPARE(registry->createKey(root, button + "\\{New}", &key), kRegistryCorrupt);
+
+    // The same read through a handle to a key above the damage.
+    QFETCH(std::string, above);
+    QFETCH(std::string, below);
+    const auto [aboveRoot, aboveKey] = splitTestPath(above);
+    HKEY parent = 0;
+    QCOMPARE(registry->openKey(aboveRoot, aboveKey, kKeyRead, &parent), kSuccess);
+    std::uint32_t size = 0;
+    QCOMPARE(registry->queryValueBelow(parent, below, "NoSuchValue", nullptr, nullptr, &size), kRegistryCorrupt);
+    registry->closeKey(parent);
     QVERIFY(hive.fileBytes() == bytes);
 }
 

@@ -303,6 +303,34 @@ const std::vector<Row> kRows = {
         c.expect(c.reg.queryValue(key, "s", &type, nullptr, nullptr), kSuccess, "type only");
         c.expectEqual(type, kRegSz, "type");
     }},
+    {"a value below an open key reads as opening the sub key would", nullptr, [](Case& c) {
+        const HKEY base = c.create();
+        c.expect(c.setText(c.create("Child"), "s", std::string("text\0", 5)), kSuccess, "set");
+        c.expect(c.setText(c.create("Child\\Grand"), "g", "deep"), kSuccess, "set below");
+        const auto below = [&c, base](const std::string& sub, const std::string& name, std::uint8_t* data,
+                                      std::uint32_t* size, std::uint32_t* type = nullptr) {
+            return c.reg.queryValueBelow(base, sub, name, type, data, size);
+        };
+        std::uint8_t buffer[16];
+        std::uint32_t size = sizeof buffer;
+        std::uint32_t type = 0;
+        c.expect(below("child", "S", buffer, &size, &type), kSuccess, "direct sub key, other case");
+        c.expectEqual(std::string(reinterpret_cast<char*>(buffer), size), std::string("text\0", 5), "data");
+        c.expectEqual(type, kRegSz, "type");
+        size = sizeof buffer;
+        c.expect(below("Child\\Grand", "g", buffer, &size), kSuccess, "two levels down");
+        c.expectEqual(size, std::uint32_t{4}, "size of the deeper value");
+        size = 2;
+        c.expect(below("Child", "s", buffer, &size), kMoreData, "short buffer");
+        c.expectEqual(size, std::uint32_t{5}, "size needed");
+        size = 0;
+        c.expect(below("Child", "s", nullptr, &size), kSuccess, "size only");
+        c.expect(below("Child", "missing", buffer, &size), kFileNotFound, "missing value");
+        c.expect(below("Missing", "s", buffer, &size), kFileNotFound, "missing sub key");
+        c.expect(c.reg.deleteKey(kLocalMachine, c.join("Child\\Grand")), kSuccess, "delete below");
+        c.expect(below("Child\\Grand", "g", buffer, &size), kFileNotFound, "deleted sub key");
+        c.expect(c.reg.queryValueBelow(0x1234, "Child", "s", nullptr, nullptr, &size), kInvalidHandle, "bogus handle");
+    }},
     {"types are kept: expandable and multiple strings, binary, DWORD, none", nullptr, [](Case& c) {
         const HKEY key = c.create();
         const std::pair<std::uint32_t, std::string> values[] = {
