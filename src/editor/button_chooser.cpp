@@ -1,4 +1,5 @@
 #include "editor/button_chooser.h"
+#include "editor/chooser_entries.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -7,6 +8,7 @@ namespace editor {
 
 void makeChooser(QComboBox& combo)
 {
+    combo.setModel(new ChooserEntries(&combo));
     combo.setEditable(true);
     combo.setInsertPolicy(QComboBox::NoInsert);
     combo.setCompleter(nullptr);
@@ -27,6 +29,11 @@ void showUnselectedText(QComboBox& combo, const QString& text)
 {
     combo.setCurrentIndex(-1);
     combo.setEditText(text);
+}
+
+void appendChoices(QComboBox& combo, const QStringList& texts)
+{
+    static_cast<ChooserEntries*>(combo.model())->append(texts);
 }
 
 } // namespace editor

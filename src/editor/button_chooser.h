@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QComboBox;
 
@@ -12,6 +13,10 @@ namespace editor {
 // Enter or when the focus leaves); it leaves no entry selected and keeps
 // the typed text.
 void makeChooser(QComboBox& combo);
+
+// Adds texts after the last entry of a combo box made by makeChooser, in
+// one step.
+void appendChoices(QComboBox& combo, const QStringList& texts);
 
 // Shows text in the text area with no entry selected.
 void showUnselectedText(QComboBox& combo, const QString& text);

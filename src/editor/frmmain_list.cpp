@@ -1,3 +1,4 @@
+#include "editor/button_chooser.h"
 #include "editor/editor_texts.h"
 #include "editor/frmmain.h"
 #include "services/button_store.h"
@@ -35,8 +36,8 @@ void frmMain::showListed(const std::optional<std::vector<services::ListedButton>
     }
     if (!texts.isEmpty())
         txtFix->setText(texts.back());
-    cmbButtons->addItems(texts);
-    cmbCLS->addItems(keyNames);
+    editor::appendChoices(*cmbButtons, texts);
+    editor::appendChoices(*cmbCLS, keyNames);
 }
 
 void frmMain::cmbButtons_Click()

@@ -45,6 +45,11 @@ void ButtonListTest::listsButtonsOfTheExtensionsKey_data()
         << QStringList{"{A1}", "{A2}", "{A3}", "{A4}", "{A5}"}
         << QStringList{"@C:\\WINDOWS\\System32\\shdoclc.dll,-864", "SHDOCLC", "Tools ShDocLc", "shdoc", "Mail"}
         << QStringList{"shdoc", "Mail"} << QStringList{"{A4}", "{A5}"};
+    // Beyond ASCII the search folds as Qt does: the long s is an s.
+    QTest::newRow("browser's own buttons left out in texts beyond ASCII")
+        << QStringList{"{A6}", "{A7}", "{A8}"}
+        << QStringList{QString::fromUtf8("Über SHDOCLC"), QString::fromUtf8("\u017Fhdoclc"), QString::fromUtf8("Über")}
+        << QStringList{QString::fromUtf8("Über")} << QStringList{"{A8}"};
     QTest::newRow("unreadable text listed as Error") << QStringList{"{B1}", "{B2}"} << QStringList{QString(), "Notes"}
                                                      << QStringList{"Error", "Notes"} << QStringList{"{B1}", "{B2}"};
     QTest::newRow("same text twice") << QStringList{"{C1}", "{C2}"} << QStringList{"Twin", "Twin"}
