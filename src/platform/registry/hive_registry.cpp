@@ -137,7 +137,7 @@ Location HiveRegistry::State::locate(const KeyPath& keyPath)
                              std::equal(lastParent.parts.begin(), lastParent.parts.end(), keyPath.parts.begin());
     Node node = parentKnown ? lastParent.node : tree->root();
     for (std::size_t i = parentKnown ? parentDepth : 1; i < keyPath.parts.size() && node != 0; ++i) {
-        if (tree->children(node) == nullptr)
+        if (!tree->childrenReadable(node))
             return {Place::Unreadable, 0};
         if (i == parentDepth && !parentKnown)
             lastParent = {{keyPath.parts.begin(), keyPath.parts.begin() + i}, session.generation(), node};
@@ -326,7 +326,7 @@ LSTATUS HiveRegistry::queryValueBelow(HKEY key, const std::string& subKey, const
     if (base->location.place != Place::Hive)
         return Registry::queryValueBelow(key, subKey, valueName, type, data, size);
     HiveTree& tree = *d->session.tree();
-    if (tree.children(base->location.node) == nullptr)
+    if (!tree.childrenReadable(base->location.node))
         return kRegistryCorrupt;
     const Node node = tree.findChild(base->location.node, subKey);
     if (node == 0)
@@ -397,7 +397,7 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
         HiveTree& tree = *session.tree();
         Node node = tree.root();
         for (std::size_t i = 1; i < keyPath.parts.size(); ++i) {
-            if (tree.children(node) == nullptr) {
+            if (!tree.childrenReadable(node)) {
                 session.endChange();
                 return kRegistryCorrupt;
             }

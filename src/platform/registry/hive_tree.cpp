@@ -148,6 +148,11 @@ const std::vector<HiveTree::Child>* HiveTree::children(Node node)
     return index != nullptr ? &index->ordered : nullptr;
 }
 
+bool HiveTree::childrenReadable(Node node)
+{
+    return childIndex(node) != nullptr;
+}
+
 HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
 {
     const ChildIndex* index = childIndex(parent);

@@ -55,6 +55,9 @@ public:
     // The sub keys in Windows' order (names compared as compareNames does);
     // null when the key cannot be read.
     const std::vector<Child>* children(Node node);
+    // Whether the sub keys can be read, and so looked up by name (cheaper
+    // than children() after a change, which must learn the new order).
+    bool childrenReadable(Node node);
     // 0 when there is no such sub key or it cannot be read.
     Node findChild(Node parent, std::string_view name);
     // The key at this path of names below the root; 0 when there is none.
