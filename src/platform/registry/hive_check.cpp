@@ -1,6 +1,6 @@
 #include "platform/registry/hive_check.h"
+#include "platform/registry/hive_format.h"
 
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -10,23 +10,18 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 0x1000;
+using namespace hive_format;
+
 constexpr std::size_t kChecksumOffset = 0x1FC;
 constexpr std::size_t kBinHeaderSize = 0x20;
 constexpr std::size_t kCellAlignment = 8;
-constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 constexpr std::size_t kMaxDepth = 512;
 constexpr std::uint32_t kInlineData = 0x80000000;
 constexpr std::size_t kBigDataSegment = 16344;
-constexpr std::uint16_t kCompressedKeyName = 0x0020;
 constexpr std::uint16_t kCompressedValueName = 0x0001;
 
-// Field offsets inside a cell's content (after its four-byte size).
-namespace nk {
-constexpr std::size_t kFlags = 0x02, kParent = 0x10, kSubKeyCount = 0x14, kSubKeyList = 0x1C, kValueCount = 0x24,
-                      kValueList = 0x28, kSecurity = 0x2C, kClassName = 0x30, kNameLength = 0x48, kClassLength = 0x4A,
-                      kName = 0x4C;
-}
+// Field offsets inside a cell's content (after its four-byte size); nk's
+// are shared.
 namespace vk {
 constexpr std::size_t kNameLength = 0x02, kDataLength = 0x04, kDataOffset = 0x08, kFlags = 0x10, kName = 0x14;
 }
@@ -59,26 +54,8 @@ public:
     }
 
 private:
-    // Hive fields are little-endian; on such a host they are plain loads.
-    std::uint16_t u16(std::size_t at) const
-    {
-        if constexpr (std::endian::native == std::endian::little) {
-            std::uint16_t value;
-            std::memcpy(&value, bytes_ + at, sizeof value);
-            return value;
-        }
-        return static_cast<std::uint16_t>(bytes_[at] | bytes_[at + 1] << 8);
-    }
-    std::uint32_t u32(std::size_t at) const
-    {
-        if constexpr (std::endian::native == std::endian::little) {
-            std::uint32_t value;
-            std::memcpy(&value, bytes_ + at, sizeof value);
-            return value;
-        }
-        return std::uint32_t(bytes_[at]) | std::uint32_t(bytes_[at + 1]) << 8 | std::uint32_t(bytes_[at + 2]) << 16 |
-               std::uint32_t(bytes_[at + 3]) << 24;
-    }
+    std::uint16_t u16(std::size_t at) const { return load16(bytes_ + at); }
+    std::uint32_t u32(std::size_t at) const { return load32(bytes_ + at); }
 
     bool fail(const char* what, std::size_t at, const std::string& problem)
     {

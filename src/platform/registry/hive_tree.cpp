@@ -1,5 +1,6 @@
 #include "platform/registry/hive_tree.h"
 
+#include "platform/registry/hive_list_order.h"
 #include "platform/registry/registry_names.h"
 
 #include <hivex.h>
@@ -281,6 +282,8 @@ HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
 {
     errno = 0;
     const Node child = hivex_node_add_child(hive_, parent, name.c_str());
+    if (child != 0)
+        grown_.insert(parent);
     if (const auto cached = children_.find(parent); cached != children_.end() && child != 0) {
         cached->second.byName.emplace(name, child);
         cached->second.added.push_back({name, child});
@@ -316,6 +319,7 @@ bool HiveTree::deleteChild(Node parent, Node child)
     }
     children_.erase(child);
     values_.erase(child);
+    grown_.erase(child);
     errno = 0;
     return hivex_node_delete_child(hive_, child) == 0;
 }
@@ -387,7 +391,10 @@ bool HiveTree::applyValues()
 bool HiveTree::writeTo(const std::string& file)
 {
     errno = 0;
-    return hivex_commit(hive_, file.c_str(), 0) == 0;
+    if (hivex_commit(hive_, file.c_str(), 0) != 0)
+        return false;
+    // libhivex writes its own image, in its own order, at every commit.
+    return orderSubKeyLists(file, std::vector<Node>(grown_.begin(), grown_.end()));
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct hive_h;
@@ -82,8 +83,9 @@ public:
     bool setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
     bool applyValues();
 
-    // Writes the whole hive to file (which may be a /proc/self/fd name);
-    // values set must have been applied.
+    // Writes the whole hive to file (which may be a /proc/self/fd name),
+    // with the sub key lists that libhivex grew in Windows' order; values
+    // set must have been applied.
     bool writeTo(const std::string& file);
 
 private:
@@ -113,6 +115,7 @@ private:
     hive_h* hive_;
     std::unordered_map<Node, ChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
+    std::unordered_set<Node> grown_; // keys that libhivex added sub keys to
 };
 
 } // namespace platform
