@@ -119,26 +119,57 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
     return read;
 }
 
-bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
+namespace {
+
+// Reads the file from its start into buffer, up to size bytes; *got tells
+// how many (fewer when the file was cut short while it was read).
+bool readInto(int fd, std::uint8_t* buffer, std::size_t size, std::size_t* got)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t read = ::pread(fd, buffer + done, size - done, static_cast<off_t>(done));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return false;
+        if (read == 0)
+            break;
+        done += static_cast<std::size_t>(read);
+    }
+    *got = done;
+    return true;
+}
+
+std::optional<std::size_t> sizeOf(int fd)
 {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(info.st_size);
+}
+
+} // namespace
+
+bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
+{
+    const auto size = sizeOf(fd);
+    if (!size)
         return false;
-    bytes->resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes->size()) {
-        const ssize_t got = ::pread(fd, bytes->data() + done, bytes->size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            // A file cut short while it was read is read as far as it goes.
-            if (got == 0)
-                bytes->resize(done);
-            return got == 0;
-        }
-        done += static_cast<std::size_t>(got);
-    }
+    bytes->resize(*size);
+    std::size_t got = 0;
+    if (!readInto(fd, bytes->data(), bytes->size(), &got))
+        return false;
+    bytes->resize(got);
     return true;
+}
+
+bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size)
+{
+    const auto fileSize = sizeOf(fd);
+    if (!fileSize)
+        return false;
+    bytes->reset(new std::uint8_t[*fileSize]);
+    return readInto(fd, bytes->get(), *fileSize, size);
 }
 
 bool hiveFileIsWritable(const std::string& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ bool hiveHeaderIsClean(const std::string& path);
 // when it cannot be read.
 bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes);
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
+// The same into memory that is not cleared first (*size says how much was
+// read), for a large file read only to be looked at once.
+bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
 // True when both the file and its folder may be written and the file
 // system is mounted read-write. A file or folder without any write bit in

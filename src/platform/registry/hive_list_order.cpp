@@ -1,16 +1,11 @@
 #include "platform/registry/hive_list_order.h"
 
 #include "platform/registry/hive_format.h"
+#include "platform/registry/mapped_file.h"
 #include "platform/registry/name_case.h"
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <string>
 
 namespace platform {
@@ -149,26 +144,13 @@ bool orderSubKeyLists(const std::string& file, const std::vector<std::size_t>& k
 {
     if (keys.empty())
         return true;
-    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+    const MappedFile mapped(file, MappedFile::Access::ReadWrite);
+    if (!mapped.isOpen())
         return false;
-    struct stat info {};
-    MappedHive hive;
-    void* mapped = MAP_FAILED;
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        hive.size = static_cast<std::size_t>(info.st_size);
-        mapped = ::mmap(nullptr, hive.size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    }
-    const int cause = errno;
-    ::close(fd);
-    if (mapped == MAP_FAILED) {
-        errno = cause != 0 ? cause : EIO;
-        return false;
-    }
-    hive.bytes = static_cast<std::uint8_t*>(mapped);
+    const MappedHive hive{mapped.data(), mapped.size()};
     for (const std::size_t key : keys)
         orderKeyList(hive, key);
-    return ::munmap(mapped, hive.size) == 0;
+    return true;
 }
 
 } // namespace platform

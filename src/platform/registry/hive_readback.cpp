@@ -1,7 +1,7 @@
 #include "platform/registry/hive_readback.h"
 
 #include "platform/registry/hive_check.h"
-#include "platform/registry/hive_file_status.h"
+#include "platform/registry/mapped_file.h"
 
 #include <cstdint>
 
@@ -38,10 +38,12 @@ std::string valuesDiffer(HiveTree& intended, HiveTree::Node mine, HiveTree& writ
 
 std::string writtenHiveDamage(const std::string& file)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, &bytes))
+    // The save's own copy, which nothing else changes, is checked where it
+    // lies instead of being read into memory.
+    const MappedFile written(file, MappedFile::Access::ReadOnly);
+    if (!written.isOpen())
         return "the written hive cannot be read back";
-    const HiveCheck check = checkHive(bytes.data(), bytes.size());
+    const HiveCheck check = checkHive(written.data(), written.size());
     return check.sound() ? std::string() : "the written hive is damaged: " + check.damage;
 }
 

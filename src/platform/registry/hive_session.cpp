@@ -25,10 +25,11 @@ std::string procPath(int fd)
 // it cannot be read.
 bool checkOpenFile(int fd, HiveCheck* result)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(fd, &bytes))
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (!readWholeFile(fd, &bytes, &size))
         return false;
-    *result = checkHive(bytes.data(), bytes.size());
+    *result = checkHive(bytes.get(), size);
     return true;
 }
 
