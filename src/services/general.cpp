@@ -29,7 +29,7 @@ std::vector<std::uint8_t> stringData(const std::string& text)
 } // namespace
 
 General::General(Registry& registry, MessageBoxes& messages, Shell& shell, UuidSource& uuids)
-    : registry_(registry), messages_(messages), shell_(shell), uuids_(uuids)
+    : registry_(registry), messages_(messages), shell_(shell), uuids_(uuids), readBuffer_(kUsualValueBytes)
 {
 }
 
@@ -88,8 +88,9 @@ std::string General::ReadRegString(HKEY key, const std::string& subKey, const st
 {
     // A buffer that holds almost every text saves asking for the size
     // first; a longer value, or one that grows meanwhile, is asked for again.
+    // It is kept from call to call.
     std::uint32_t type = kRegSz;
-    std::vector<std::uint8_t> buffer(kUsualValueBytes);
+    std::vector<std::uint8_t>& buffer = readBuffer_;
     auto size = static_cast<std::uint32_t>(buffer.size());
     regStatus_ = registry_.queryValueBelow(key, subKey, valueName, &type, buffer.data(), &size);
     while (regStatus_ == kMoreData) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace services {
 
@@ -70,6 +71,7 @@ private:
     platform::Shell& shell_;
     platform::UuidSource& uuids_;
     std::int32_t regStatus_ = 0;
+    std::vector<std::uint8_t> readBuffer_; // ReadRegString's, grown as needed
 };
 
 } // namespace services

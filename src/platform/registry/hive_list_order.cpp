@@ -51,16 +51,17 @@ bool comparisonName(const MappedHive& hive, std::uint32_t storedKey, std::u16str
     if (nameLength > length - nk::kName)
         return false;
     const std::uint8_t* text = key + nk::kName;
-    name->clear();
-    if ((load16(key + nk::kFlags) & kCompressedKeyName) != 0) {
-        for (std::size_t i = 0; i < nameLength; ++i)
-            name->push_back(upcaseNameUnit(text[i]));
-        return true;
-    }
-    if (nameLength % 2 != 0)
+    const bool compressed = (load16(key + nk::kFlags) & kCompressedKeyName) != 0;
+    if (!compressed && nameLength % 2 != 0)
         return false;
-    for (std::size_t i = 0; i < nameLength; i += 2)
-        name->push_back(upcaseNameUnit(load16(text + i)));
+    const auto upcase = [](char16_t unit) {
+        if (unit < 0x80)
+            return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+        return upcaseNameUnit(unit);
+    };
+    name->resize(compressed ? nameLength : nameLength / 2);
+    for (std::size_t i = 0; i < name->size(); ++i)
+        (*name)[i] = upcase(compressed ? text[i] : load16(text + 2 * i));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/registry/registry_names.h"
 #include "platform/registry/registry_value_data.h"
 #include "platform/registry/system_registry.h"
+#include "platform/registry/utf16_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -216,15 +217,18 @@ LSTATUS HiveRegistry::State::copyValue(Node node, const std::string& valueName, 
     std::vector<std::uint8_t> stored;
     if (!tree.readValue(*value, &stored))
         return kRegistryCorrupt;
-    const std::vector<std::uint8_t> bytes = decodeValueData(value->type, stored);
+    // Strings are handed over as 8-bit text, other types as stored.
+    const bool isText = isStringType(value->type);
+    const std::string text = isText ? utf16leToUtf8(stored.data(), stored.size()) : std::string();
+    const std::uint8_t* bytes = isText ? reinterpret_cast<const std::uint8_t*>(text.data()) : stored.data();
     if (type != nullptr)
         *type = value->type;
     if (size == nullptr)
         return kSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    const auto needed = static_cast<std::uint32_t>(isText ? text.size() : stored.size());
     const bool fits = data == nullptr || *size >= needed;
     if (data != nullptr && fits)
-        std::copy(bytes.begin(), bytes.end(), data);
+        std::copy(bytes, bytes + needed, data);
     *size = needed;
     return fits ? kSuccess : kMoreData;
 }

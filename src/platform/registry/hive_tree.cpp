@@ -242,16 +242,19 @@ bool HiveTree::findValue(Node node, std::string_view name, std::optional<Value>*
         return false;
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
-        auto stored = adopt(hivex_value_key(hive_, list[i]));
-        readable = stored.has_value();
-        if (readable && sameName(*stored, name)) {
+        char* stored = hivex_value_key(hive_, list[i]);
+        readable = stored != nullptr;
+        const bool match = readable && sameName(stored, name);
+        if (match) {
             Value value;
-            value.name = std::move(*stored);
+            value.name = stored;
             readable = describeValue(list[i], &value);
             if (readable)
                 *found = std::move(value);
-            break;
         }
+        std::free(stored);
+        if (match)
+            break;
     }
     std::free(list);
     return readable;

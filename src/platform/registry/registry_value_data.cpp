@@ -31,12 +31,4 @@ LSTATUS encodeValueData(std::uint32_t type, const std::uint8_t* data, std::uint3
     return stored->size() > kMaxStoredValueSize ? kFileTooLarge : kSuccess;
 }
 
-std::vector<std::uint8_t> decodeValueData(std::uint32_t type, const std::vector<std::uint8_t>& stored)
-{
-    if (!isStringType(type))
-        return stored;
-    const std::string text = utf16leToUtf8(stored.data(), stored.size());
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
 } // namespace platform

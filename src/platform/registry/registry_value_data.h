@@ -22,7 +22,4 @@ bool isStringType(std::uint32_t type);
 LSTATUS encodeValueData(std::uint32_t type, const std::uint8_t* data, std::uint32_t size,
                         std::vector<std::uint8_t>* stored);
 
-// The bytes queryValue returns for stored data.
-std::vector<std::uint8_t> decodeValueData(std::uint32_t type, const std::vector<std::uint8_t>& stored);
-
 } // namespace platform

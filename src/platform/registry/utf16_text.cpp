@@ -11,6 +11,25 @@ bool isSurrogate(char32_t c)
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 void appendUtf16le(std::vector<std::uint8_t>& out, char16_t unit)
 {
     out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
@@ -60,23 +79,8 @@ std::string encodeUtf8(std::u32string_view codePoints)
 {
     std::string out;
     out.reserve(codePoints.size());
-    for (const char32_t c : codePoints) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    for (const char32_t c : codePoints)
+        appendUtf8(out, c);
     return out;
 }
 
@@ -101,9 +105,9 @@ std::optional<std::vector<std::uint8_t>> utf8ToUtf16le(std::string_view text)
 
 std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size)
 {
-    std::u32string codePoints;
-    codePoints.reserve(size / 2);
+    std::string out;
     const std::size_t units = size / 2;
+    out.reserve(units);
     const auto unitAt = [data](std::size_t index) {
         return static_cast<char16_t>(data[2 * index] | (data[2 * index + 1] << 8));
     };
@@ -112,14 +116,14 @@ std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size)
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
             const char16_t low = unitAt(i + 1);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                codePoints.push_back(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
+                appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        codePoints.push_back(isSurrogate(unit) ? kReplacementCharacter : char32_t(unit));
+        appendUtf8(out, isSurrogate(unit) ? kReplacementCharacter : char32_t(unit));
     }
-    return encodeUtf8(codePoints);
+    return out;
 }
 
 std::size_t utf16Length(std::u32string_view codePoints)
