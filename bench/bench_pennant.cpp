@@ -21,6 +21,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -265,8 +268,14 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
         // The structural check reads the whole file and walks every cell;
         // libhivex's own open for writing reads the file and its hbins.
         check[0].push_back(msOf([&] {
-            std::vector<std::uint8_t> bytes;
-            if (!platform::readWholeFile(pennantCopy, &bytes) || !platform::checkHive(bytes.data(), bytes.size()).sound())
+            // Read as an open reads it, into memory not cleared first.
+            const int fd = ::open(pennantCopy.c_str(), O_RDONLY | O_CLOEXEC);
+            std::unique_ptr<std::uint8_t[]> bytes;
+            std::size_t size = 0;
+            const bool read = fd >= 0 && platform::readWholeFile(fd, &bytes, &size);
+            if (fd >= 0)
+                ::close(fd);
+            if (!read || !platform::checkHive(bytes.get(), size).sound())
                 fail("check the fixture");
         }));
         check[1].push_back(msOf([&] {
