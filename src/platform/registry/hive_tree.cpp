@@ -24,17 +24,6 @@ std::optional<std::string> adopt(char* text)
     return copy;
 }
 
-// libhivex orders only ASCII names as Windows does; list the others in
-// Windows' order too.
-void sortInWindowsOrder(std::vector<HiveTree::Child>& children)
-{
-    const auto windowsOrder = [](const HiveTree::Child& a, const HiveTree::Child& b) {
-        return compareNames(a.name, b.name) < 0;
-    };
-    if (!std::is_sorted(children.begin(), children.end(), windowsOrder))
-        std::stable_sort(children.begin(), children.end(), windowsOrder);
-}
-
 // libhivex hands value types through its hive_type enum, but a hive may
 // hold any 32-bit type (Pennant itself writes 0xFFFF0000). Such a number
 // is never held in an enum object of ours: libhivex writes into raw storage
@@ -76,7 +65,7 @@ HiveTree::Node HiveTree::root() const
     return hivex_root(hive_);
 }
 
-HiveTree::ChildIndex* HiveTree::childIndex(Node node)
+HiveChildIndex* HiveTree::childIndex(Node node)
 {
     if (const auto cached = children_.find(node); cached != children_.end())
         return &cached->second;
@@ -84,69 +73,66 @@ HiveTree::ChildIndex* HiveTree::childIndex(Node node)
     hive_node_h* list = hivex_node_children(hive_, node);
     if (list == nullptr)
         return nullptr;
-    ChildIndex index;
     std::size_t count = 0;
     while (list[count] != 0)
         ++count;
-    index.ordered.reserve(count);
-    index.byName.reserve(count);
+    std::vector<Child> children;
+    children.reserve(count);
     bool readable = true;
-    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+    for (std::size_t i = 0; i < count && readable; ++i) {
         auto name = adopt(hivex_node_name(hive_, list[i]));
         readable = name.has_value();
-        if (readable) {
-            index.byName.emplace(*name, list[i]);
-            index.ordered.push_back({std::move(*name), list[i]});
-        }
+        if (readable)
+            children.push_back({std::move(*name), list[i]});
     }
     std::free(list);
     if (!readable)
         return nullptr;
-    sortInWindowsOrder(index.ordered);
-    return &(children_[node] = std::move(index));
+    HiveChildIndex& index = children_[node];
+    index.place(std::move(children));
+    return &index;
 }
 
 // Lists the key again to learn where libhivex placed the children added
 // since; every name is known already.
-bool HiveTree::placeAddedChildren(ChildIndex& index, Node node)
+bool HiveTree::placeAddedChildren(HiveChildIndex& index, Node node)
 {
     errno = 0;
     hive_node_h* list = hivex_node_children(hive_, node);
     if (list == nullptr)
         return false;
     std::unordered_map<Node, std::string> names;
-    names.reserve(index.ordered.size() + index.added.size());
-    for (auto* known : {&index.ordered, &index.added})
-        for (Child& child : *known)
-            names.emplace(child.node, std::move(child.name));
-    std::vector<Child> ordered;
-    ordered.reserve(names.size());
+    names.reserve(index.ordered().size() + index.added().size());
+    for (const auto* known : {&index.ordered(), &index.added()})
+        for (const Child& child : *known)
+            names.emplace(child.node, child.name);
+    std::vector<Child> children;
+    children.reserve(names.size());
     bool readable = true;
     for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
         auto name = names.find(list[i]);
         if (name != names.end()) {
-            ordered.push_back({std::move(name->second), list[i]});
+            children.push_back({std::move(name->second), list[i]});
         } else if (auto read = adopt(hivex_node_name(hive_, list[i]))) {
-            ordered.push_back({std::move(*read), list[i]});
+            children.push_back({std::move(*read), list[i]});
         } else {
             readable = false;
         }
     }
     std::free(list);
-    sortInWindowsOrder(ordered);
-    index.ordered = std::move(ordered);
-    index.added.clear();
+    if (readable)
+        index.place(std::move(children));
     return readable;
 }
 
 const std::vector<HiveTree::Child>* HiveTree::children(Node node)
 {
-    ChildIndex* index = childIndex(node);
-    if (index != nullptr && !index->added.empty() && !placeAddedChildren(*index, node)) {
+    HiveChildIndex* index = childIndex(node);
+    if (index != nullptr && !index->added().empty() && !placeAddedChildren(*index, node)) {
         children_.erase(node);
         return nullptr;
     }
-    return index != nullptr ? &index->ordered : nullptr;
+    return index != nullptr ? &index->ordered() : nullptr;
 }
 
 bool HiveTree::childrenReadable(Node node)
@@ -156,11 +142,8 @@ bool HiveTree::childrenReadable(Node node)
 
 HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
 {
-    const ChildIndex* index = childIndex(parent);
-    if (index == nullptr)
-        return 0;
-    const auto found = index->byName.find(name);
-    return found != index->byName.end() ? found->second : 0;
+    const HiveChildIndex* index = childIndex(parent);
+    return index != nullptr ? index->find(name) : 0;
 }
 
 HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
@@ -287,10 +270,8 @@ HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
     const Node child = hivex_node_add_child(hive_, parent, name.c_str());
     if (child != 0)
         grown_.insert(parent);
-    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0) {
-        cached->second.byName.emplace(name, child);
-        cached->second.added.push_back({name, child});
-    }
+    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0)
+        cached->second.add({name, child});
     return child;
 }
 
@@ -299,27 +280,8 @@ bool HiveTree::deleteChild(Node parent, Node child)
     // Values held for the key or a key below it must not outlive it.
     if (!applyValues())
         return false;
-    if (const auto cached = children_.find(parent); cached != children_.end()) {
-        ChildIndex& index = cached->second;
-        std::string name;
-        for (auto* list : {&index.ordered, &index.added}) {
-            const auto found = std::find_if(list->begin(), list->end(),
-                                            [child](const Child& known) { return known.node == child; });
-            if (found != list->end()) {
-                name = std::move(found->name);
-                list->erase(found);
-            }
-        }
-        // A damaged hive may hold two children whose names differ only in
-        // case: the name then finds the one that is left.
-        if (const auto named = index.byName.find(name); named != index.byName.end() && named->second == child) {
-            index.byName.erase(named);
-            for (const auto* list : {&index.ordered, &index.added})
-                for (const Child& other : *list)
-                    if (sameName(other.name, name))
-                        index.byName.emplace(other.name, other.node);
-        }
-    }
+    if (const auto cached = children_.find(parent); cached != children_.end())
+        cached->second.remove(child);
     children_.erase(child);
     values_.erase(child);
     grown_.erase(child);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry/registry_names.h"
+#include "platform/registry/hive_child_index.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,10 +23,7 @@ class HiveTree {
 public:
     using Node = std::size_t;
 
-    struct Child {
-        std::string name;
-        Node node = 0;
-    };
+    using Child = HiveChildIndex::Child;
 
     struct Value {
         // 0 for a value set through this tree and not yet handed to libhivex.
@@ -89,14 +86,6 @@ public:
     bool writeTo(const std::string& file);
 
 private:
-    // The name table is kept up to date in place by addChild and
-    // deleteChild; the ordered list only learns of added children when
-    // something enumerates, as it must then ask libhivex for their places.
-    struct ChildIndex {
-        std::vector<Child> ordered;
-        std::vector<Child> added; // not yet placed in ordered
-        std::unordered_map<std::string, Node, NameHash, SameName> byName; // by any spelling
-    };
     // Values are indexed only for keys about to be changed; reads look a
     // value up directly.
     struct ValueIndex {
@@ -105,15 +94,18 @@ private:
     };
 
     explicit HiveTree(hive_h* hive);
-    ChildIndex* childIndex(Node node);
-    bool placeAddedChildren(ChildIndex& index, Node node);
+    // The name table is kept up to date in place by addChild and
+    // deleteChild; the order only learns of added children when something
+    // enumerates, as it must then ask libhivex for their places.
+    HiveChildIndex* childIndex(Node node);
+    bool placeAddedChildren(HiveChildIndex& index, Node node);
     ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
     bool isFreeable(std::size_t handle);
     ValueIndex* stagedValues(Node node);
 
     hive_h* hive_;
-    std::unordered_map<Node, ChildIndex> children_;
+    std::unordered_map<Node, HiveChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
     std::unordered_set<Node> grown_; // keys that libhivex added sub keys to
 };
