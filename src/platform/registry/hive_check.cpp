@@ -382,6 +382,11 @@ private:
                                         "value list offset of the key", key);
         if (list == 0)
             return false;
+        // The value cells lie anywhere: ask for them all before the first is
+        // needed.
+        for (std::size_t i = 0; i < count; ++i)
+            if (const std::size_t cell = kBaseBlockSize + std::size_t{u32(list + 4 * i)}; cell < endBins_)
+                __builtin_prefetch(bytes_ + cell);
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t value = follow(u32(list + 4 * i), "vk", vk::kName, false, "value list", list - 4);
             if (value == 0 || !checkValue(value - 4))
