@@ -265,6 +265,9 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
         const std::string name = bench::fixtureButtonName(1'000'000 + rep);
         if (!copyFile(fixture.path, pennantCopy) || !copyFile(fixture.path, rawCopy))
             fail("copy the fixture");
+        // Otherwise the first save's fsync would also wait for the copies
+        // to reach the disk, and only Pennant's side would pay for that.
+        ::sync();
         // The structural check reads the whole file and walks every cell;
         // libhivex's own open for writing reads the file and its hbins.
         check[0].push_back(msOf([&] {
