@@ -306,7 +306,7 @@ const std::vector<Row> kRows = {
     {"a value below an open key reads as opening the sub key would", nullptr, [](Case& c) {
         const HKEY base = c.create();
         c.expect(c.setText(c.create("Child"), "s", std::string("text\0", 5)), kSuccess, "set");
-        c.expect(c.setText(c.create("Child\\Grand"), "g", "deep"), kSuccess, "set below");
+        c.expect(c.setText(c.create("Child\\Grand"), "g", std::string("deep\0", 5)), kSuccess, "set below");
         const auto below = [&c, base](const std::string& sub, const std::string& name, std::uint8_t* data,
                                       std::uint32_t* size, std::uint32_t* type = nullptr) {
             return c.reg.queryValueBelow(base, sub, name, type, data, size);
@@ -319,7 +319,7 @@ const std::vector<Row> kRows = {
         c.expectEqual(type, kRegSz, "type");
         size = sizeof buffer;
         c.expect(below("Child\\Grand", "g", buffer, &size), kSuccess, "two levels down");
-        c.expectEqual(size, std::uint32_t{4}, "size of the deeper value");
+        c.expectEqual(size, std::uint32_t{5}, "size of the deeper value");
         size = 2;
         c.expect(below("Child", "s", buffer, &size), kMoreData, "short buffer");
         c.expectEqual(size, std::uint32_t{5}, "size needed");
