@@ -215,6 +215,9 @@ void TestHiveIndexes::sameName_agreesWithFoldedName()
     QFETCH(std::string, b);
     QCOMPARE(sameName(a, b), foldedName(a) == foldedName(b));
     QCOMPARE(sameName(b, a), foldedName(a) == foldedName(b));
+    // Names that match must meet in a table hashed by name.
+    if (sameName(a, b))
+        QCOMPARE(NameHash()(a), NameHash()(b));
 }
 
 // Another process saves between two keys opened from a predefined root.
