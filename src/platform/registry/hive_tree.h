@@ -22,7 +22,6 @@ namespace platform {
 class HiveTree {
 public:
     using Node = std::size_t;
-
     using Child = HiveChildIndex::Child;
 
     struct Value {
