@@ -96,7 +96,9 @@ bool leavesOf(const MappedHive& hive, std::uint32_t storedList, std::vector<std:
         if (leaf == nullptr || leafLength < 4)
             return false;
         const std::size_t size = entrySizeOf(leaf);
-        if (size == 0 || (*entrySize != 0 && size != *entrySize) || !fits(leaf, leafLength, size))
+        // A leaf named twice would be written twice, and lose entries.
+        if (size == 0 || (*entrySize != 0 && size != *entrySize) || !fits(leaf, leafLength, size) ||
+            std::find(leaves->begin(), leaves->end(), leaf) != leaves->end())
             return false;
         *entrySize = size;
         leaves->push_back(leaf);
