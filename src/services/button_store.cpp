@@ -87,6 +87,12 @@ std::optional<std::string> writeButtonValues(General& general, const std::string
     return std::nullopt;
 }
 
+bool sameAsciiLetter(char a, char b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(a) == lower(b);
+}
+
 // Commits the changes, or forgets them all when anything refused, so that
 // nothing of a failed save reaches the disk with a later one.
 template <typename Refusal> std::optional<Refusal> commitOrDiscard(General& general, std::optional<Refusal> problem)
@@ -112,10 +118,7 @@ bool isStockButton(const std::string& text)
     const std::string_view marker = buttons::kStockLibraryMarker;
     const auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
     if (std::all_of(text.begin(), text.end(), isAscii))
-        return std::search(text.begin(), text.end(), marker.begin(), marker.end(), [](char a, char b) {
-                   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-                   return lower(a) == lower(b);
-               }) != text.end();
+        return std::search(text.begin(), text.end(), marker.begin(), marker.end(), sameAsciiLetter) != text.end();
     return QString::fromStdString(text).contains(QString::fromUtf8(marker), Qt::CaseInsensitive);
 }
 
@@ -154,8 +157,9 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
             ++index;
             continue;
         }
-        std::string text = listedText(readFromExtensions ? general.ReadRegString(key, keyName, buttons::kButtonText)
-                                                         : general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
+        std::string text =
+            listedText(readFromExtensions ? general.ReadRegString(key, keyName, buttons::kButtonText)
+                                          : general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
         if (!isStockButton(text))
             listed.push_back({std::move(keyName), std::move(text)});
         ++index;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/desktop/dialogs.h"
-#include "platform/registry/registry.h"
 #include "platform/desktop/shell.h"
 #include "platform/desktop/uuid.h"
+#include "platform/registry/registry.h"
 
 #include <cstdint>
 #include <string>

@@ -54,14 +54,9 @@ bool comparisonName(const MappedHive& hive, std::uint32_t storedKey, std::u16str
     const bool compressed = (load16(key + nk::kFlags) & kCompressedKeyName) != 0;
     if (!compressed && nameLength % 2 != 0)
         return false;
-    const auto upcase = [](char16_t unit) {
-        if (unit < 0x80)
-            return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
-        return upcaseNameUnit(unit);
-    };
     name->resize(compressed ? nameLength : nameLength / 2);
     for (std::size_t i = 0; i < name->size(); ++i)
-        (*name)[i] = upcase(compressed ? text[i] : load16(text + 2 * i));
+        (*name)[i] = upcaseNameUnit(compressed ? text[i] : load16(text + 2 * i));
     return true;
 }
 
@@ -115,8 +110,8 @@ void orderKeyList(const MappedHive& hive, std::size_t keyOffset)
 {
     std::size_t length = 0;
     const std::uint8_t* key = hive.cellAt(keyOffset, &length);
-    if (key == nullptr || length < nk::kName || key[0] != 'n' || key[1] != 'k' ||
-        load32(key + nk::kSubKeyCount) == 0 || load32(key + nk::kSubKeyList) == kNoCell)
+    if (key == nullptr || length < nk::kName || key[0] != 'n' || key[1] != 'k' || load32(key + nk::kSubKeyCount) == 0 ||
+        load32(key + nk::kSubKeyList) == kNoCell)
         return;
     std::vector<std::uint8_t*> leaves;
     std::size_t entrySize = 0;

@@ -27,8 +27,9 @@ std::string valuesDiffer(HiveTree& intended, HiveTree::Node mine, HiveTree& writ
     std::vector<std::uint8_t> foundData;
     for (const HiveTree::Value& value : *expected) {
         std::optional<HiveTree::Value> copy;
-        if (!written.findValue(theirs, value.name, &copy) || !copy || copy->type != value.type || !intended.readValue(value, &expectedData) ||
-            !written.readValue(*copy, &foundData) || foundData != expectedData)
+        if (!written.findValue(theirs, value.name, &copy) || !copy || copy->type != value.type ||
+            !intended.readValue(value, &expectedData) || !written.readValue(*copy, &foundData) ||
+            foundData != expectedData)
             return "holds another value " + value.name;
     }
     return {};

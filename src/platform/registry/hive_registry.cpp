@@ -101,9 +101,11 @@ struct HiveRegistry::State {
     HiveSession session;
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = 1;
-    // A listing looks up many keys under one parent: the last parent found
-    // is remembered, by the exact names that led to it, until nodes may
-    // have moved or vanished.
+    // What resolve gives for a predefined key.
+    OpenKey predefined;
+    // Loading, saving or exporting buttons looks up many keys under one
+    // parent: the last parent found is remembered, by the exact names that
+    // led to it, until nodes may have moved or vanished.
     struct {
         std::vector<std::string> parts;
         std::uint64_t generation = 0;
@@ -111,9 +113,6 @@ struct HiveRegistry::State {
     } lastParent;
 
     Location locate(const KeyPath& keyPath);
-    // What resolve gives for a predefined key.
-    OpenKey predefined;
-
     LSTATUS resolve(HKEY key, const OpenKey** out);
     LSTATUS childPath(HKEY base, const std::string& subKey, KeyPath* out, const OpenKey** baseKey);
     HKEY addHandle(KeyPath keyPath, std::uint32_t access, const Location& location);
@@ -133,8 +132,8 @@ Location HiveRegistry::State::locate(const KeyPath& keyPath)
     if (!isHiveRootName(keyPath.parts.front()) || tree == nullptr)
         return {};
     const std::size_t parentDepth = keyPath.parts.size() - 1;
-    const bool parentKnown = lastParent.node != 0 && lastParent.generation == session.generation() &&
-                             parentDepth > 0 && lastParent.parts.size() == parentDepth &&
+    const bool parentKnown = lastParent.node != 0 && lastParent.generation == session.generation() && parentDepth > 0 &&
+                             lastParent.parts.size() == parentDepth &&
                              std::equal(lastParent.parts.begin(), lastParent.parts.end(), keyPath.parts.begin());
     Node node = parentKnown ? lastParent.node : tree->root();
     for (std::size_t i = parentKnown ? parentDepth : 1; i < keyPath.parts.size() && node != 0; ++i) {
@@ -206,7 +205,7 @@ LSTATUS HiveRegistry::State::childPath(HKEY base, const std::string& subKey, Key
 
 // Copies one value of a key in the hive out as queryValue hands it over.
 LSTATUS HiveRegistry::State::copyValue(Node node, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                                      std::uint32_t* size)
+                                       std::uint32_t* size)
 {
     HiveTree& tree = *session.tree();
     std::optional<HiveTree::Value> value;

@@ -66,6 +66,9 @@ constexpr CaseRange kCaseRanges[] = {
 
 char16_t upcaseNameUnit(char16_t unit)
 {
+    // Most names are ASCII: no table needed.
+    if (unit < 0x80)
+        return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
     // The last range that starts at or before unit.
     const auto after = std::upper_bound(std::begin(kCaseRanges), std::end(kCaseRanges), unit,
                                         [](char16_t u, const CaseRange& range) { return u < range.first; });

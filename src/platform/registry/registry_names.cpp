@@ -116,7 +116,8 @@ std::size_t NameHash::operator()(std::string_view name) const
         }
         return static_cast<std::size_t>(hash);
     };
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     return ascii ? hashOf(name, true) : hashOf(foldedName(name), false);
 }
 

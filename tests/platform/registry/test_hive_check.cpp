@@ -182,7 +182,8 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
     QTest::newRow("size field 0x7fffffff") << Patch(sizeFieldHuge) << "size field";
     QTest::newRow("size field leaves a bin out")
         << Patch([](std::vector<char>& b) { setHeader(b, 0x28, 0x1000); }) << "leaves out the hive bin";
-    QTest::newRow("truncated") << Patch([](std::vector<char>& b) { b.erase(b.end() - 0x1000, b.end()); }) << "size field";
+    QTest::newRow("truncated") << Patch([](std::vector<char>& b) { b.erase(b.end() - 0x1000, b.end()); })
+                               << "size field";
     QTest::newRow("bin signature") << Patch([](std::vector<char>& b) { b[0x1000] = 'x'; })
                                    << "hive bin at offset 0x1000";
     QTest::newRow("cell size") << Patch([](std::vector<char>& b) { setDword(b, rootKey(b) - 4, 0xFFFFFFFD); })
@@ -300,7 +301,8 @@ void TestHiveCheck::unreadableKeyOrValue_isNeverMissing_data()
 
     QTest::newRow("key name") << Patch([](std::vector<char>& b) {
         b[key(b, "Extensions") + kKeyNameLength + 1] = '\x7F';
-    }) << std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer") << std::string("Extensions");
+    }) << std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer")
+                              << std::string("Extensions");
     QTest::newRow("value name") << Patch([](std::vector<char>& b) {
         b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F';
     }) << kExtensions << std::string("{A}");

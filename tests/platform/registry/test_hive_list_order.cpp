@@ -102,7 +102,8 @@ struct HandMadeHive {
         std::string out;
         for (std::size_t i = 0; i < content[2]; ++i) {
             const std::uint32_t target = get(list, 4 + entry * i);
-            out += content[0] == 'r' ? entries(target) : std::string(1, static_cast<char>(bytes[0x1000 + target + 4 + 0x4C]));
+            out += content[0] == 'r' ? entries(target)
+                                     : std::string(1, static_cast<char>(bytes[0x1000 + target + 4 + 0x4C]));
             if (content[0] != 'r' && entry == 8)
                 out += "/" + std::to_string(get(list, 8 + entry * i));
             out += " ";
@@ -132,7 +133,8 @@ void TestHiveListOrder::savedList_isInWindowsOrder_data()
         << std::vector<std::string>{"A_B", "AAB", "a[", "Ab", "_x", "Z"};
     QTest::newRow("accented letters in both cases")
         << std::vector<std::string>{"\xC3\xA9", "\xC3\x8A", "e", "Z"}; // é Ê
-    QTest::newRow("letters that do not fold") << std::vector<std::string>{"\xC4\xB1", "\xC3\xBF", "J", "\xC5\xB8x"}; // ı ÿ Ÿx
+    QTest::newRow("letters that do not fold")
+        << std::vector<std::string>{"\xC4\xB1", "\xC3\xBF", "J", "\xC5\xB8x"}; // ı ÿ Ÿx
     QTest::newRow("beyond the Basic Multilingual Plane")
         << std::vector<std::string>{"\xF0\x9D\x90\x80", "\xEF\xBD\x9A", "z"}; // 𝐀 ｚ
     QTest::newRow("added over several saves")
@@ -157,9 +159,8 @@ void TestHiveListOrder::savedList_isInWindowsOrder()
     }
     QCOMPARE(registry.flush(), kSuccess);
 
-    std::sort(created.begin(), created.end(), [](const std::string& a, const std::string& b) {
-        return compareNames(a, b) < 0;
-    });
+    std::sort(created.begin(), created.end(),
+              [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
     QCOMPARE(storedOrder(hive.path()), created);
 }
 
@@ -178,7 +179,8 @@ void TestHiveListOrder::indexOverLeaves_isOrderedAcrossThem()
     HandMadeHive made;
     // d c | b a e: out of order within and across the leaves.
     const std::uint32_t first = made.list(kind, {made.key('d'), made.key('c')});
-    const std::uint32_t index = made.list("ri", {first, made.list(kind, {made.key('b'), made.key('a'), made.key('e')})});
+    const std::uint32_t index =
+        made.list("ri", {first, made.list(kind, {made.key('b'), made.key('a'), made.key('e')})});
     const std::uint32_t parent = made.key('p');
     made.put(parent, 0x14, 5);
     made.put(parent, 0x1C, index);
@@ -192,8 +194,7 @@ void TestHiveListOrder::indexOverLeaves_isOrderedAcrossThem()
     made.bytes.assign(std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>());
     // Each leaf keeps its count; lf and lh hints travel with their entries.
     const bool hinted = kind != "li";
-    QCOMPARE(QString::fromStdString(made.entries(index)),
-             QString(hinted ? "a/1 b/0  c/1 d/0 e/2  " : "a b  c d e  "));
+    QCOMPARE(QString::fromStdString(made.entries(index)), QString(hinted ? "a/1 b/0  c/1 d/0 e/2  " : "a b  c d e  "));
 }
 
 QTEST_GUILESS_MAIN(TestHiveListOrder)
