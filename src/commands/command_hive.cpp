@@ -1,7 +1,6 @@
 #include "commands/command_hive.h"
 
-#include "platform/desktop/hive_location.h"
-#include "services/hive_seed.h"
+#include "services/program_registry.h"
 
 #include <ostream>
 
@@ -13,7 +12,7 @@ platform::MessageAnswer StreamMessages::show(const platform::MessageRequest& req
     return request.buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : request.defaultButton;
 }
 
-CommandHive::CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::ostream& err)
+CommandHive::CommandHive(std::unique_ptr<platform::Registry> registry, std::ostream& err)
     : registry_(std::move(registry)), messages_(err), general_(*registry_, messages_, shell_, *uuids_)
 {
 }
@@ -21,16 +20,13 @@ CommandHive::CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::
 std::unique_ptr<CommandHive> CommandHive::open(const Invocation& invocation,
                                                const std::optional<std::string>& hivePath)
 {
-    // Only the default hive is made when missing; a path given by the user
-    // must name an existing hive.
-    const std::string path = hivePath.value_or(platform::defaultHivePath());
     std::string error;
-    auto registry = services::openOrCreateHive(path, !hivePath.has_value(), &error);
-    if (!registry) {
+    auto opened = services::openProgramRegistry(hivePath, &error);
+    if (!opened) {
         fail(invocation, kBadUsage, error);
         return nullptr;
     }
-    return std::unique_ptr<CommandHive>(new CommandHive(std::move(registry), invocation.err));
+    return std::unique_ptr<CommandHive>(new CommandHive(std::move(opened->registry), invocation.err));
 }
 
 std::optional<PreparedCommand> prepareCommand(const Invocation& invocation, const std::vector<std::string>& valueOptions,

@@ -5,7 +5,7 @@
 #include "platform/desktop/desktop_shell.h"
 #include "platform/desktop/dialogs.h"
 #include "platform/desktop/uuid.h"
-#include "platform/registry/hive_registry.h"
+#include "platform/registry/registry.h"
 #include "services/general.h"
 
 #include <memory>
@@ -24,20 +24,20 @@ private:
     std::ostream& err_;
 };
 
-// The hive a sub-command works on, opened as the window opens it (the
-// default hive is made when missing), with the shared procedures over it.
+// The registry a sub-command works on, opened as the window opens it, with
+// the shared procedures over it.
 class CommandHive {
 public:
-    // The hive at hivePath, or the default hive; null, with one sentence on
-    // the error stream, when the hive cannot be used.
+    // The hive at hivePath, or the program's default registry; null, with
+    // one sentence on the error stream, when it cannot be used.
     static std::unique_ptr<CommandHive> open(const Invocation& invocation, const std::optional<std::string>& hivePath);
 
     services::General& general() { return general_; }
 
 private:
-    CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::ostream& err);
+    CommandHive(std::unique_ptr<platform::Registry> registry, std::ostream& err);
 
-    std::unique_ptr<platform::HiveRegistry> registry_;
+    std::unique_ptr<platform::Registry> registry_;
     StreamMessages messages_;
     platform::DesktopShell shell_;
     std::unique_ptr<platform::UuidSource> uuids_ = platform::systemUuidSource();

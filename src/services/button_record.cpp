@@ -1,9 +1,8 @@
 #include "services/button_record.h"
 
+#include "platform/registry/registry_names.h"
 #include "services/button_layout.h"
 #include "services/button_texts.h"
-
-#include <QString>
 
 namespace services {
 
@@ -19,7 +18,7 @@ const std::array<FieldValue, 6> kFieldValues = {{
 std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName)
 {
     for (const FieldValue& value : kFieldValues) {
-        if (QString::fromUtf8(value.valueName).compare(QString::fromStdString(valueName), Qt::CaseInsensitive) == 0)
+        if (platform::sameName(value.valueName, valueName))
             return &(fields.*value.field);
     }
     return nullptr;

@@ -5,7 +5,6 @@
 #include "services/general.h"
 #include "services/registry_errors.h"
 
-#include <QString>
 
 #include <algorithm>
 #include <array>
@@ -87,10 +86,26 @@ std::optional<std::string> writeButtonValues(General& general, const std::string
     return std::nullopt;
 }
 
-bool sameAsciiLetter(char a, char b)
+// The text with its letters folded as a case-insensitive search for the
+// marker needs: ASCII capitals to small letters, and the long s (U+017F),
+// the one character beyond ASCII whose Unicode case folding is an ASCII
+// letter of the marker, to s. Every other byte stays, and cannot match.
+std::string foldedForMarker(const std::string& text)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(a) == lower(b);
+    std::string folded;
+    folded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            folded += static_cast<char>(c - 'A' + 'a');
+        } else if (c == '\xC5' && i + 1 < text.size() && text[i + 1] == '\xBF') {
+            folded += 's';
+            ++i;
+        } else {
+            folded += c;
+        }
+    }
+    return folded;
 }
 
 // Commits the changes, or forgets them all when anything refused, so that
@@ -114,12 +129,7 @@ template <typename Refusal> std::optional<Refusal> commitOrDiscard(General& gene
 
 bool isStockButton(const std::string& text)
 {
-    // Most texts are ASCII and need no Unicode case folding to be searched.
-    const std::string_view marker = buttons::kStockLibraryMarker;
-    const auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
-    if (std::all_of(text.begin(), text.end(), isAscii))
-        return std::search(text.begin(), text.end(), marker.begin(), marker.end(), sameAsciiLetter) != text.end();
-    return QString::fromStdString(text).contains(QString::fromUtf8(marker), Qt::CaseInsensitive);
+    return foldedForMarker(text).find(buttons::kStockLibraryMarker) != std::string::npos;
 }
 
 // The list, with the texts of the buttons in known taken from there.

@@ -9,4 +9,9 @@ bool standardInputIsTerminal()
     return isatty(STDIN_FILENO) == 1;
 }
 
+void prepareConsoleText()
+{
+    // Terminals here take the program's UTF-8 as it is.
+}
+
 } // namespace platform

@@ -6,4 +6,8 @@ namespace platform {
 // answer a question.
 bool standardInputIsTerminal();
 
+// Makes a console show the program's UTF-8 text as such (on Windows, whose
+// consoles otherwise read it in the OEM code page) until the program ends.
+void prepareConsoleText();
+
 } // namespace platform
