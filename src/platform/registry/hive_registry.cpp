@@ -226,8 +226,14 @@ LSTATUS HiveRegistry::State::copyValue(Node node, const std::string& valueName, 
         return kSuccess;
     const auto needed = static_cast<std::uint32_t>(isText ? text.size() : stored.size());
     const bool fits = data == nullptr || *size >= needed;
-    if (data != nullptr && fits)
+    if (data != nullptr && fits) {
         std::copy(bytes, bytes + needed, data);
+        // Text stored without its terminator (by other software) is ended
+        // with a zero where the buffer has room, which the size leaves out,
+        // as Windows does.
+        if (isText && needed > 0 && needed < *size && data[needed - 1] != 0)
+            data[needed] = 0;
+    }
     *size = needed;
     return fits ? kSuccess : kMoreData;
 }

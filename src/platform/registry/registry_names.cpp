@@ -129,23 +129,19 @@ bool splitKeyPath(std::string_view path, std::vector<std::string>* parts)
 
 bool appendKeyPath(std::string_view path, std::vector<std::string>* parts)
 {
-    // One trailing backslash names the key itself, as in Windows.
-    if (path.size() > 1 && path.back() == '\\')
-        path.remove_suffix(1);
-    if (path.empty())
-        return true;
+    // A path may not start with a backslash; inside and at its end, a run of
+    // backslashes separates like one, as Windows' registry reads paths.
+    if (!path.empty() && path.front() == '\\')
+        return false;
     parts->reserve(parts->size() + 1 + static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')));
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = path.find('\\', start);
-        const std::string_view part = path.substr(start, end == std::string_view::npos ? end : end - start);
-        if (part.empty())
-            return false;
-        parts->emplace_back(part);
-        if (end == std::string_view::npos)
-            return true;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start)
+            parts->emplace_back(path.substr(start, end - start));
         start = end + 1;
     }
+    return true;
 }
 
 } // namespace platform

@@ -41,9 +41,9 @@ struct SameName {
 // in this order): their UTF-16 units compared after folding.
 int compareNames(std::string_view left, std::string_view right);
 
-// Splits "a\b\c" into its parts; false when a part is empty ("a\\b", "\a").
-// One trailing backslash is allowed ("a\b\" is "a\b"). The empty path has
-// no parts.
+// Splits "a\b\c" into its parts; false when the path starts with a
+// backslash. Runs of backslashes inside or at the end separate like one
+// ("a\\b\" is "a\b"), as in Windows. The empty path has no parts.
 bool splitKeyPath(std::string_view path, std::vector<std::string>* parts);
 // The same, adding the parts after those already in parts.
 bool appendKeyPath(std::string_view path, std::vector<std::string>* parts);

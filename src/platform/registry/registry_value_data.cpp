@@ -20,11 +20,15 @@ LSTATUS encodeValueData(std::uint32_t type, const std::uint8_t* data, std::uint3
         return kInvalidParameter;
     if (isStringType(type)) {
         // Zero bytes convert like any character, so the caller's terminator
-        // becomes the two-byte UTF-16 terminator.
-        auto text = utf8ToUtf16le(std::string_view(reinterpret_cast<const char*>(data), size));
+        // becomes the two-byte UTF-16 terminator. Text that lacks one gets
+        // one, as Windows stores it.
+        std::string_view given(reinterpret_cast<const char*>(data), size);
+        auto text = utf8ToUtf16le(given);
         if (!text)
             return kInvalidParameter;
         *stored = std::move(*text);
+        if (!given.empty() && given.back() != '\0')
+            stored->insert(stored->end(), {0, 0});
     } else {
         stored->assign(data, data + size);
     }

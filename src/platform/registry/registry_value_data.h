@@ -16,7 +16,8 @@ inline constexpr std::size_t kMaxStoredValueSize = 16344;
 
 bool isStringType(std::uint32_t type);
 
-// The bytes to store for data given to setValue, or the result code that
+// The bytes to store for data given to setValue (text that lacks its
+// terminating zero gains one), or the result code that
 // refuses it: kInvalidParameter for text that is not UTF-8 or a DWORD that
 // is not 4 bytes, kFileTooLarge when the stored form would not fit a cell.
 LSTATUS encodeValueData(std::uint32_t type, const std::uint8_t* data, std::uint32_t size,

@@ -146,7 +146,8 @@ void TestRegistryText::splitKeyPath_data()
     QTest::newRow("empty") << std::string() << true << std::vector<std::string>{};
     QTest::newRow("one") << std::string("SOFTWARE") << true << std::vector<std::string>{"SOFTWARE"};
     QTest::newRow("three") << std::string("a\\b c\\d") << true << std::vector<std::string>{"a", "b c", "d"};
-    QTest::newRow("double backslash") << std::string("a\\\\b") << false << std::vector<std::string>{};
+    QTest::newRow("backslashes doubled inside and at the end")
+        << std::string("a\\\\b\\\\") << true << std::vector<std::string>{"a", "b"};
     QTest::newRow("leading backslash") << std::string("\\a") << false << std::vector<std::string>{};
     QTest::newRow("one trailing backslash") << std::string("a\\") << true << std::vector<std::string>{"a"};
     QTest::newRow("only a backslash") << std::string("\\") << false << std::vector<std::string>{};

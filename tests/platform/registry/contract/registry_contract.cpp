@@ -1,8 +1,10 @@
 #include "registry_contract.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -288,6 +290,35 @@ const std::vector<Row> kRows = {
         c.expect(c.get(key, "s", &type, &data), kSuccess, "query");
         c.expectEqual(type, kRegSz, "type");
         c.expectEqual(data, text, "data");
+    }},
+    {"text without its terminator is stored with one", nullptr, [](Case& c) {
+        const HKEY key = c.create();
+        for (const std::uint32_t type : {kRegSz, kRegExpandSz}) {
+            c.expect(c.setText(key, "s", "abc", type), kSuccess, "set");
+            std::string data;
+            c.expect(c.get(key, "s", nullptr, &data), kSuccess, "query");
+            c.expectEqual(data, std::string("abc\0", 4), "data");
+        }
+    }},
+    {"a query ends text stored without a terminator with a zero where there is room",
+     "the hive backend adds the missing terminator whenever text lacks one; Windows only when the byte after the "
+     "caller's data is zero, which it reads beyond the given size",
+     [](Case& c) {
+         const HKEY key = c.create();
+         const std::string data = "abcX"; // three bytes given, followed by a byte that is not zero
+         c.expect(c.reg.setValue(key, "s", kRegSz, c.bytes(data), 3), kSuccess, "set");
+         std::uint8_t buffer[8];
+         std::fill(std::begin(buffer), std::end(buffer), std::uint8_t{'#'});
+         std::uint32_t size = sizeof buffer;
+         c.expect(c.reg.queryValue(key, "s", nullptr, buffer, &size), kSuccess, "query");
+         c.expectEqual(size, std::uint32_t{c.hive ? 4u : 3u}, "size");
+         c.expectEqual(std::string(reinterpret_cast<char*>(buffer), 5), std::string("abc\0#", 5), "data");
+     }},
+    {"doubled backslashes inside a path separate like one", nullptr, [](Case& c) {
+        c.create("a\\b");
+        c.expect(c.open("a\\b", kKeyRead), kSuccess, "open a\\b");
+        c.expect(c.open("a\\\\b\\\\", kKeyRead), kSuccess, "open a\\\\b\\\\");
+        c.expectEqual(c.subKeys(c.create("a")), std::vector<std::string>{"b"}, "one key b below a");
     }},
     {"sizes: null data asks the size, a short buffer gives 234", nullptr, [](Case& c) {
         const HKEY key = c.create();
