@@ -3,6 +3,7 @@
 #include "commands/sub_commands.h"
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
+#include "platform/desktop/display_check.h"
 #include "platform/desktop/hive_location.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/terminal.h"
@@ -56,6 +57,11 @@ int main(int argc, char* argv[])
     if (!registry->damage().empty())
         std::cerr << "pennant: " << registry->damage() << '\n';
 
+    // Without a display Qt would abort the program with a message of its own.
+    if (const auto missing = platform::missingDisplay(platform::currentDisplayEnvironment())) {
+        std::cerr << "pennant: " << *missing << '\n';
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(resources::kProgramTitle);
     QApplication::setApplicationVersion(resources::kVersionText);
