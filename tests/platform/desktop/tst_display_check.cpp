@@ -15,14 +15,18 @@ private slots:
         QTest::addColumn<QString>("wayland");
         QTest::addColumn<bool>("missing");
 
-        QTest::newRow("nothing set") << "" << "" << "" << true;
-        QTest::newRow("X11 display") << "" << ":0" << "" << false;
-        QTest::newRow("Wayland display") << "" << "" << "wayland-0" << false;
-        QTest::newRow("X11 chosen, only Wayland there") << "xcb" << "" << "wayland-0" << true;
-        QTest::newRow("Wayland chosen with options, none there") << "wayland:foo" << ":0" << "" << true;
-        QTest::newRow("fallback to a display that is there") << "wayland;xcb" << ":0" << "" << false;
-        QTest::newRow("offscreen needs none") << "offscreen" << "" << "" << false;
-        QTest::newRow("VNC needs none") << "vnc:port=5901" << "" << "" << false;
+        const auto row = [](const char* name, const char* platform, const char* display, const char* wayland,
+                            bool missing) {
+            QTest::newRow(name) << QString(platform) << QString(display) << QString(wayland) << missing;
+        };
+        row("nothing set", "", "", "", true);
+        row("X11 display", "", ":0", "", false);
+        row("Wayland display", "", "", "wayland-0", false);
+        row("X11 chosen, only Wayland there", "xcb", "", "wayland-0", true);
+        row("Wayland chosen with options, none there", "wayland:foo", ":0", "", true);
+        row("fallback to a display that is there", "wayland;xcb", ":0", "", false);
+        row("offscreen needs none", "offscreen", "", "", false);
+        row("VNC needs none", "vnc:port=5901", "", "", false);
     }
     void missingDisplayIsFoundBeforeQt()
     {
