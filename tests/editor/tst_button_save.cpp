@@ -374,7 +374,13 @@ void ButtonSaveTest::updateOfVanishedButtonSaysSo()
                                       "program may have deleted it."});
     QVERIFY(harness.hive.fileBytes() == fileBefore);
     QVERIFY(harness.buttonKeysOnDisk().empty());
-    QCOMPARE(harness.fieldTexts(), kComplete);
+    // The editor reset still runs: the list no longer offers the button.
+    QCOMPARE(entries(*window.cmbButtons), QStringList{"Create New..."});
+    QCOMPARE(entries(*window.cmbCLS), QStringList{"Create New..."});
+    QCOMPARE(window.cmbButtons->currentText().toStdString(), kPrompt);
+    QCOMPARE(harness.fieldTexts(), QStringList(6, QString()));
+    QVERIFY(!window.cmdSave->isEnabled());
+    QVERIFY(!window.cmdDelete->isEnabled());
 }
 
 void ButtonSaveTest::nothingSelectedSavesNothing()
