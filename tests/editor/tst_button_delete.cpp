@@ -154,11 +154,12 @@ void ButtonDeleteTest::failedDeleteKeepsEverything_data()
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<bool>("subKey");
     QTest::addColumn<QString>("reason");
-    const auto described = [](platform::LSTATUS status) {
-        return QString::fromStdString(services::describeRegistryError(status));
-    };
-    QTest::newRow("hive cannot be written") << true << false << described(platform::kAccessDenied);
-    QTest::newRow("commit fails") << false << false << described(FailingFlushRegistry::kFailure);
+    QTest::newRow("hive cannot be written")
+        << true << false
+        << QStringLiteral("The registry hive cannot be changed: the hive file, its folder or its disk is read-only.");
+    QTest::newRow("commit fails") << false << false
+                                  << QString::fromStdString(
+                                         services::describeRegistryError(FailingFlushRegistry::kFailure));
     const QString subKeys = QStringLiteral("Its registry key has sub keys, which Pennant does not delete.");
     QTest::newRow("key has a sub key") << false << true << subKeys;
     QTest::newRow("key has a sub key, hive cannot be written") << true << true << subKeys;
