@@ -13,6 +13,7 @@ std::string environmentText(const char* name)
     return value != nullptr ? value : "";
 }
 
+#if !defined(_WIN32) && !defined(__APPLE__)
 // Whether the named platform can show a window with this environment.
 bool platformUsable(const std::string& entry, const DisplayEnvironment& environment)
 {
@@ -23,6 +24,7 @@ bool platformUsable(const std::string& entry, const DisplayEnvironment& environm
         return !environment.waylandDisplay.empty();
     return true;
 }
+#endif
 
 } // namespace
 
