@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "editor/frmmain.h"
 #include "platform/desktop/desktop_shell.h"
+#include "platform/desktop/display_check.h"
 #include "platform/desktop/qt_dialogs.h"
 #include "platform/desktop/uuid.h"
 #include "resources/program_icon.h"
@@ -32,6 +33,11 @@ int main(int argc, char* argv[])
     if (const std::string damage = opened->registry->failureDetail(); !damage.empty())
         std::cerr << "pennant: " << damage << '\n';
 
+    // Without a display Qt would abort the program with a message of its own.
+    if (const auto missing = platform::missingDisplay(platform::currentDisplayEnvironment())) {
+        std::cerr << "pennant: " << *missing << '\n';
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(resources::kProgramTitle);
     QApplication::setApplicationVersion(resources::kVersionText);

@@ -19,14 +19,16 @@ int ChooserEntries::rowCount(const QModelIndex& parent) const
 
 QVariant ChooserEntries::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::DisplayRole && role != Qt::EditRole))
+    // Views ask about the invalid index too (a combo box made editable does);
+    // that is an ordinary question, answered with nothing and no warning.
+    if (!index.isValid() || !checkIndex(index) || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     return texts_.at(index.row());
 }
 
 bool ChooserEntries::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || !checkIndex(index) || (role != Qt::DisplayRole && role != Qt::EditRole))
         return false;
     texts_[index.row()] = value.toString();
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});

@@ -59,11 +59,13 @@ void frmMain::LoadSelectedButton()
     if (!keyName)
         return;
     // A value that cannot be read empties its field, so that no text of the
-    // button shown before stays behind to be saved into this one.
+    // button shown before stays behind to be saved into this one. A field
+    // holds a text only up to its first zero character, as the list does:
+    // what is shown is what a save writes back.
     const services::ButtonFields read = services::loadButton(general_, *keyName);
     const std::array<const std::string*, 6> texts = {&read.buttonText, &read.exec,      &read.icon,
                                                      &read.hotIcon,    &read.statusBar, &read.toolsMenu};
     const std::array<QLineEdit*, 6> fields = editorFields();
     for (std::size_t i = 0; i < fields.size(); ++i)
-        fields[i]->setText(QString::fromStdString(*texts[i]));
+        fields[i]->setText(QString::fromStdString(services::textBeforeZero(*texts[i])));
 }

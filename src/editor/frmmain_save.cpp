@@ -28,10 +28,13 @@ void frmMain::cmdSave_Click()
     const std::optional<services::SaveRefusal> refusal = createNew
                                                              ? services::createButton(general_, fields, &createdKey)
                                                              : services::updateButton(general_, *keyName, fields);
-    if (refusal) {
+    if (refusal)
         tell(std::string(services::texts::kNotSaved) + " " + refusal->reason);
-        return;
-    }
-    tell(createNew ? texts::kButtonCreated : texts::kButtonUpdated);
-    resetEditor(services::General::RootKeyFromName(services::buttons::kRootName), createNew ? createdKey : *keyName);
+    else
+        tell(createNew ? texts::kButtonCreated : texts::kButtonUpdated);
+    // Other refusals keep the typed fields for another try; a button whose
+    // key is gone cannot be saved again, and the list must stop offering it.
+    if (!refusal || refusal->keyGone)
+        resetEditor(services::General::RootKeyFromName(services::buttons::kRootName),
+                    createNew ? createdKey : *keyName);
 }

@@ -46,19 +46,9 @@ std::optional<SaveRefusal> missingField(const ButtonFields& fields)
     return std::nullopt;
 }
 
-// The text a button is listed under: a list entry holds text only up to its
-// first zero character.
-std::string listedText(std::string text)
-{
-    const std::size_t zero = text.find('\0');
-    if (zero != std::string::npos)
-        text.resize(zero);
-    return text;
-}
-
 // Writes the values in their fixed order. An existing record gets no "ClSID"
 // or "Default Visible", and keeps the optional values whose fields are empty.
-std::optional<std::string> writeButtonValues(General& general, const std::string& keyPath, const ButtonFields& fields,
+std::optional<SaveRefusal> writeButtonValues(General& general, const std::string& keyPath, const ButtonFields& fields,
                                              bool newRecord)
 {
     std::vector<std::pair<const char*, std::string>> values = {
@@ -79,11 +69,24 @@ std::optional<std::string> writeButtonValues(General& general, const std::string
         const LSTATUS status = general.WriteRegString(keyPath, name, text);
         // The key is opened afresh for every value; missing means it is gone.
         if (status == platform::kFileNotFound)
-            return std::string(texts::kButtonGone);
+            return SaveRefusal{false, texts::kButtonGone, true};
         if (status != platform::kSuccess)
-            return failure(general, status);
+            return refusal(failure(general, status));
     }
     return std::nullopt;
+}
+
+bool hasSubKeys(General& general, platform::HKEY root, const std::string& subKeyPath)
+{
+    platform::Registry& registry = general.registry();
+    platform::HKEY key = 0;
+    if (registry.openKey(root, subKeyPath, platform::kKeyEnumerateSubKeys, &key) != platform::kSuccess)
+        return false;
+    char name[2];
+    std::uint32_t length = sizeof name;
+    const LSTATUS status = registry.enumKey(key, 0, name, &length);
+    registry.closeKey(key);
+    return status == platform::kSuccess || status == platform::kMoreData;
 }
 
 // The text with its letters folded as a case-insensitive search for the
@@ -127,6 +130,14 @@ template <typename Refusal> std::optional<Refusal> commitOrDiscard(General& gene
 
 } // namespace
 
+std::string textBeforeZero(std::string text)
+{
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos)
+        text.resize(zero);
+    return text;
+}
+
 bool isStockButton(const std::string& text)
 {
     return foldedForMarker(text).find(buttons::kStockLibraryMarker) != std::string::npos;
@@ -168,8 +179,8 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
             continue;
         }
         std::string text =
-            listedText(readFromExtensions ? general.ReadRegString(key, keyName, buttons::kButtonText)
-                                          : general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
+            textBeforeZero(readFromExtensions ? general.ReadRegString(key, keyName, buttons::kButtonText)
+                                              : general.ReadRegString(buttonKeyPath(keyName), buttons::kButtonText));
         if (!isStockButton(text))
             listed.push_back({std::move(keyName), std::move(text)});
         ++index;
@@ -271,7 +282,7 @@ std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fi
             break;
         }
         if (created) {
-            problem = refusal(writeButtonValues(general, buttonKeyPath(*keyName), fields, true));
+            problem = writeButtonValues(general, buttonKeyPath(*keyName), fields, true);
             break;
         }
     }
@@ -298,14 +309,14 @@ std::optional<SaveRefusal> writeNewButton(General& general, const std::string& k
         return refusal(failure(general, status));
     if (!created)
         return SaveRefusal{false, "A registry key named " + keyName + " already exists."};
-    return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, true));
+    return writeButtonValues(general, buttonKeyPath(keyName), fields, true);
 }
 
 std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName, const ButtonFields& fields)
 {
     if (auto missing = missingField(fields))
         return missing;
-    return refusal(writeButtonValues(general, buttonKeyPath(keyName), fields, false));
+    return writeButtonValues(general, buttonKeyPath(keyName), fields, false);
 }
 
 std::optional<std::string> removeButtonKey(General& general, const std::string& keyName)
@@ -315,6 +326,11 @@ std::optional<std::string> removeButtonKey(General& general, const std::string& 
     // A key that is already gone is what was asked for.
     if (status == platform::kFileNotFound)
         return std::nullopt;
+    // The registry denies the deletion of a key with sub keys as it denies
+    // a change to a hive that cannot be written; the sub keys would refuse
+    // it whatever the rights, so they are the cause to name.
+    if (status == platform::kAccessDenied && hasSubKeys(general, root, buttonSubKeyPath(keyName)))
+        return std::string(texts::kButtonHasSubKeys);
     return failure(general, status);
 }
 

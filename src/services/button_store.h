@@ -20,6 +20,10 @@ struct ListedButton {
     std::string text;
 };
 
+// The text up to its first zero character, as a list entry or a
+// single-line field of the window holds it.
+std::string textBeforeZero(std::string text);
+
 // The browser's own buttons name its resource library in their text; they
 // are never listed, saved or deleted.
 bool isStockButton(const std::string& text);
@@ -60,10 +64,12 @@ using StoredValues = std::vector<std::pair<std::string, std::string>>;
 StoredValues storedButtonValues(General& general, const std::string& keyName);
 
 // Why a save did not happen: an empty required field (reason is its
-// message), or a failure in the registry (reason says why).
+// message), or a failure in the registry (reason says why); keyGone when
+// the button's key no longer exists.
 struct SaveRefusal {
     bool missingField = false;
     std::string reason;
+    bool keyGone = false;
 };
 
 // A new button under a fresh key "{identifier}"; *keyName receives its

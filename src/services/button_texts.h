@@ -21,6 +21,7 @@ inline constexpr char kDeleteQuestion[] = "Are you sure you want to delete this 
 inline constexpr char kNotSaved[] = "The button was not saved.";
 inline constexpr char kNotDeleted[] = "The button was not deleted.";
 inline constexpr char kButtonGone[] = "Its registry key no longer exists; another program may have deleted it.";
+inline constexpr char kButtonHasSubKeys[] = "Its registry key has sub keys, which Pennant does not delete.";
 inline constexpr char kNoFreeKeyName[] = "No unused name could be found for its registry key. Please try again.";
 
 } // namespace services::texts

@@ -41,6 +41,17 @@ std::string describeRegistryError(const platform::Registry& registry, platform::
     const std::string detail = registry.failureDetail();
     if (!detail.empty() && (status == platform::kRegistryCorrupt || status == platform::kRegistryIoFailed))
         return detail;
+    if (status == platform::kAccessDenied) {
+        switch (registry.changeRefusal()) {
+        case platform::Registry::ChangeRefusal::ReadOnlyFile:
+            return "The registry hive cannot be changed: the hive file, its folder or its disk is read-only.";
+        case platform::Registry::ChangeRefusal::PendingLogs:
+            return "The registry hive cannot be changed: Windows left changes in its transaction logs that must be "
+                   "applied first (pennant apply-logs HIVE).";
+        case platform::Registry::ChangeRefusal::None:
+            break;
+        }
+    }
     return describeRegistryError(status);
 }
 

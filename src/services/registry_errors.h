@@ -11,7 +11,9 @@ namespace services {
 std::string describeRegistryError(platform::LSTATUS status);
 
 // The same, preferring what the registry itself says about a damaged store
-// or a failed save ("The hive is damaged (...); Pennant will not change it.").
+// or a failed save ("The hive is damaged (...); Pennant will not change it."),
+// and naming why a store refuses every change (a read-only file, changes
+// waiting in its transaction logs).
 std::string describeRegistryError(const platform::Registry& registry, platform::LSTATUS status);
 
 } // namespace services

@@ -110,6 +110,19 @@ private slots:
         QCOMPARE(fixture.hive.fileBytes() != before, changes);
     }
 
+    void removeNamesTheSubKeysThatKeepAButton()
+    {
+        Fixture fixture;
+        fixture.hive.createKey("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions\\" + kOld +
+                               "\\Nested");
+        const auto before = fixture.hive.fileBytes();
+        const Outcome outcome = fixture.run({"remove", "--yes", QString::fromStdString(kOld)});
+        QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.err, QStringLiteral("pennant: The button was not deleted. Its registry key has sub keys, "
+                                             "which Pennant does not delete.\n"));
+        QVERIFY(fixture.hive.fileBytes() == before);
+    }
+
     void unusableHive()
     {
         Fixture fixture;

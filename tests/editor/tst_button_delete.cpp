@@ -149,19 +149,32 @@ void ButtonDeleteTest::nothingSelectedDeletesNothing()
 
 void ButtonDeleteTest::failedDeleteKeepsEverything_data()
 {
+    // Whether the hive file is read-only, whether the button's key has a sub
+    // key, and the reason the message must give.
     QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<int>("reason");
-    QTest::newRow("hive cannot be written") << true << int(platform::kAccessDenied);
-    QTest::newRow("commit fails") << false << int(FailingFlushRegistry::kFailure);
+    QTest::addColumn<bool>("subKey");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("hive cannot be written")
+        << true << false
+        << QStringLiteral("The registry hive cannot be changed: the hive file, its folder or its disk is read-only.");
+    QTest::newRow("commit fails") << false << false
+                                  << QString::fromStdString(
+                                         services::describeRegistryError(FailingFlushRegistry::kFailure));
+    const QString subKeys = QStringLiteral("Its registry key has sub keys, which Pennant does not delete.");
+    QTest::newRow("key has a sub key") << false << true << subKeys;
+    QTest::newRow("key has a sub key, hive cannot be written") << true << true << subKeys;
 }
 
 void ButtonDeleteTest::failedDeleteKeepsEverything()
 {
     QFETCH(bool, readOnly);
-    QFETCH(int, reason);
+    QFETCH(bool, subKey);
+    QFETCH(QString, reason);
 
     EditorHarness harness;
     putTwoButtons(harness, {{"ButtonText", "Target"}, {"Exec", "t.exe"}});
+    if (subKey)
+        harness.hive.createKey(buttonPath(kTarget) + "\\Nested");
     std::unique_ptr<platform::HiveRegistry> readOnlyHive;
     FailingFlushRegistry failing(harness.hive.registry());
     platform::Registry* registry = &failing;
@@ -176,8 +189,7 @@ void ButtonDeleteTest::failedDeleteKeepsEverything()
 
     clickDelete(window);
 
-    QCOMPARE(harness.messages.shownTexts().back(),
-             "The button was not deleted. " + services::describeRegistryError(reason));
+    QCOMPARE(harness.messages.shownTexts().back(), "The button was not deleted. " + reason.toStdString());
     QCOMPARE(harness.hive.registry().flush(), platform::kSuccess);
     QVERIFY(harness.hive.fileBytes() == fileBefore);
     QCOMPARE(harness.fieldTexts(), fields);

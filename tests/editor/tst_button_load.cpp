@@ -48,6 +48,12 @@ void ButtonLoadTest::loadsTheChosenButton_data()
                                         << QStringList{"Bare", "", "", "", "", ""};
     QTest::newRow("no icon") << QStringList{"ButtonText", "Exec", "HotIcon"} << QStringList{"NoIcon", "x.exe", "h.ico"}
                              << QStringList{"NoIcon", "x.exe", "", "h.ico", "", ""};
+    // As the list shows them, so that a save writes back what is shown.
+    QTest::newRow("texts cut at a zero character")
+        << QStringList{"ButtonText", "Exec", "Icon"}
+        << QStringList{QStringLiteral("Zed") + QChar(u'\0') + QStringLiteral("tail"),
+                       QStringLiteral("z.exe") + QChar(u'\0'), QStringLiteral("z.ico")}
+        << QStringList{"Zed", "z.exe", "z.ico", "", "", ""};
     QTest::newRow("a stored text reading Error counts as unreadable")
         << QStringList{"ButtonText", "Exec", "Icon"} << QStringList{"Odd", "Error", "i.ico"}
         << QStringList{"Odd", "", "i.ico", "", "", ""};

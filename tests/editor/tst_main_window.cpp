@@ -54,6 +54,22 @@ frmMain& showWithButtonChosen(EditorHarness& harness)
     return window;
 }
 
+// Collects what Qt would print while it is alive, instead of printing it.
+class PrintedMessages {
+public:
+    PrintedMessages() { previous_ = qInstallMessageHandler(record); }
+    ~PrintedMessages() { qInstallMessageHandler(previous_); }
+    static QStringList& lines()
+    {
+        static QStringList printed;
+        return printed;
+    }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext&, const QString& text) { lines() << text; }
+    QtMessageHandler previous_ = nullptr;
+};
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -64,6 +80,7 @@ private slots:
     void controlsAreLaidOutInTwips();
     void windowHasFixedFrameCaptionAndIcon();
     void windowOpensCentredWithFocusOnTheList();
+    void startPrintsNothing();
     void fontsAndColours();
     void tabVisitsTheControlsInOrder_data();
     void tabVisitsTheControlsInOrder();
@@ -161,6 +178,22 @@ void MainWindowTest::windowOpensCentredWithFocusOnTheList()
     QCOMPARE(QApplication::focusWidget(), window.cmbButtons);
     QVERIFY(!window.cmdSave->isEnabled());
     QVERIFY(!window.cmdDelete->isEnabled());
+}
+
+void MainWindowTest::startPrintsNothing()
+{
+    PrintedMessages::lines().clear();
+    bool exposed = false;
+    {
+        const PrintedMessages printed;
+        EditorHarness harness;
+        harness.putButton("{M}", {{"ButtonText", "Mail"}, {"Exec", "mail.exe"}, {"Icon", "mail.ico"}});
+        frmMain& window = harness.open();
+        window.show();
+        exposed = QTest::qWaitForWindowExposed(&window);
+    }
+    QVERIFY(exposed);
+    QCOMPARE(PrintedMessages::lines(), QStringList{});
 }
 
 void MainWindowTest::fontsAndColours()

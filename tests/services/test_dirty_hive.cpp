@@ -1,6 +1,7 @@
 // Opening a dirty hive for the editor: the question, what each answer
 // leaves on disk, and the sentence shown when the logs cannot be used.
 #include "services/dirty_hive.h"
+#include "services/registry_errors.h"
 #include "support/hive_log_fixture.h"
 #include "support/test_doubles.h"
 
@@ -112,6 +113,11 @@ void TestDirtyHive::settleDirtyHive()
     QCOMPARE(stepIn(*registry), std::string(recovered ? "1" : "0"));
     if (!recovered) {
         QVERIFY(folderContents(dir.path()) == before);
+        // A change to a hive left dirty is refused with that cause.
+        if (!cleanAtFirst)
+            QCOMPARE(services::describeRegistryError(*registry, kAccessDenied),
+                     std::string("The registry hive cannot be changed: Windows left changes in its transaction logs "
+                                 "that must be applied first (pennant apply-logs HIVE)."));
         return;
     }
     QCOMPARE(readFile(path + ".before-logs"), files.at("SOFTWARE"));

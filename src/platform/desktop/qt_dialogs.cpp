@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace platform {
 
@@ -25,6 +27,19 @@ QString qtNameFilter(const FileFilter& filter)
     for (const std::string& pattern : filter.patterns)
         patterns << (pattern == "*.*" ? QStringLiteral("*") : qt(pattern));
     return QStringLiteral("%1 (%2)").arg(qt(filter.description), patterns.join(u' '));
+}
+
+// Qt's dialog keeps its history of folders and its view in the user's
+// settings (QtProject.conf). The program keeps nothing between runs, so
+// user settings go to a folder of this run, removed when it ends: the dialog
+// still remembers within the run.
+void keepUserSettingsForThisRun()
+{
+    static const QTemporaryDir folder;
+    if (!folder.isValid())
+        return;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
 }
 
 } // namespace
@@ -53,6 +68,7 @@ std::optional<std::string> QtFileDialogs::getOpenFileName(const OpenFileRequest&
     // matches patterns without regard to case, as the program expects. The
     // GTK dialog would cut each description at its first "(" and miss
     // upper-case names such as UPPER.ICO.
+    keepUserSettingsForThisRun();
     QFileDialog dialog(QApplication::activeWindow(), qt(request.title));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -289,6 +289,14 @@ std::string HiveRegistry::failureDetail() const
     return failure.empty() ? d->session.damage() : failure;
 }
 
+Registry::ChangeRefusal HiveRegistry::changeRefusal() const
+{
+    const HiveSession& session = d->session;
+    if (session.writable() || !session.damage().empty())
+        return ChangeRefusal::None;
+    return session.headerClean() ? ChangeRefusal::ReadOnlyFile : ChangeRefusal::PendingLogs;
+}
+
 LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_t access, HKEY* result)
 {
     if (result == nullptr)

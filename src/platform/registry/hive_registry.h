@@ -55,6 +55,7 @@ public:
     // last loaded; empty for a sound hive.
     const std::string& damage() const;
     std::string failureDetail() const override;
+    ChangeRefusal changeRefusal() const override;
 
 private:
     struct State;

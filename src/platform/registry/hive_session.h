@@ -30,6 +30,9 @@ public:
     // Null when the hive had to be thrown away and could not be reloaded.
     HiveTree* tree() { return tree_.get(); }
     bool writable() const { return writable_; }
+    // Whether the header's two sequence numbers agree: no changes wait in
+    // the transaction logs.
+    bool headerClean() const { return headerClean_; }
     // What refuses a change to a hive that is not writable: kRegistryCorrupt
     // for a damaged hive, else kAccessDenied.
     LSTATUS refusal() const;

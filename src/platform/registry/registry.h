@@ -128,6 +128,12 @@ public:
     // there is nothing to add.
     virtual std::string failureDetail() const { return {}; }
 
+    // Why a store that is not damaged refuses every change: its file cannot
+    // be written, or Windows left changes in its transaction logs that must
+    // be applied first. None while it takes changes, or when it cannot tell.
+    enum class ChangeRefusal { None, ReadOnlyFile, PendingLogs };
+    virtual ChangeRefusal changeRefusal() const { return ChangeRefusal::None; }
+
     // Mark the calls made for one user action (they nest). A store that
     // another process may replace checks for that at the first key opened
     // from a predefined root in the action, not at every one, so that a

@@ -1,4 +1,5 @@
-// The real Qt Open dialog: the file types it shows and the files each one lets through.
+// The real Qt Open dialog: the file types it shows, the files each one lets
+// through, and that it leaves no settings behind.
 #include "platform/desktop/qt_dialogs.h"
 
 #include <QApplication>
@@ -41,15 +42,38 @@ QStringList visibleFiles(QFileDialog& dialog)
     return names;
 }
 
+// Types the file's name and presses Open, as a person would.
+void openFile(QFileDialog& dialog, const QString& name)
+{
+    if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        QTest::keyClicks(edit, name);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+        buttons->button(QDialogButtonBox::Open)->click();
+    if (dialog.isVisible())
+        dialog.reject();
+}
+
 } // namespace
 
 class QtFileDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void eachFileTypeShowsItsLabelAndItsFiles_data();
     void eachFileTypeShowsItsLabelAndItsFiles();
+    void answeredDialogLeavesNoSettings();
+
+private:
+    // The user's settings folder, empty at the start.
+    QTemporaryDir config_;
 };
+
+void QtFileDialogTest::initTestCase()
+{
+    QVERIFY(config_.isValid());
+    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+}
 
 void QtFileDialogTest::eachFileTypeShowsItsLabelAndItsFiles_data()
 {
@@ -98,12 +122,7 @@ void QtFileDialogTest::eachFileTypeShowsItsLabelAndItsFiles()
             dialog->reject();
             return;
         }
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            QTest::keyClicks(name, seen.files.constFirst());
-        if (auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
-            buttons->button(QDialogButtonBox::Open)->click();
-        if (dialog->isVisible())
-            dialog->reject();
+        openFile(*dialog, seen.files.constFirst());
     });
 
     platform::QtFileDialogs dialogs;
@@ -116,6 +135,26 @@ void QtFileDialogTest::eachFileTypeShowsItsLabelAndItsFiles()
     QCOMPARE(seen.files, files);
     QVERIFY(picked.has_value());
     QCOMPARE(QString::fromStdString(*picked), QDir(folder.path()).filePath(files.constFirst()));
+}
+
+void QtFileDialogTest::answeredDialogLeavesNoSettings()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QFile file(folder.filePath(QStringLiteral("tool.exe")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QTimer::singleShot(0, this, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->setDirectory(folder.path());
+            openFile(*dialog, QStringLiteral("tool.exe"));
+        }
+    });
+
+    platform::QtFileDialogs dialogs;
+    const std::optional<std::string> picked = dialogs.getOpenFileName({"Select Executable", kExecutableFilters});
+
+    QCOMPARE(picked, std::optional(QDir(folder.path()).filePath(QStringLiteral("tool.exe")).toStdString()));
+    QCOMPARE(QDir(config_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{});
 }
 
 QTEST_MAIN(QtFileDialogTest)
