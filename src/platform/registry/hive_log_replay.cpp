@@ -38,7 +38,9 @@ constexpr std::uint32_t kNewLog = 6;
 // page count, two hashes, then (offset, size) per page and the pages.
 constexpr std::size_t kEntryHeaderSize = 40;
 constexpr std::size_t kEntryHashedHeader = 32;
-constexpr std::uint64_t kEntryHashSeed = 0xC5554E7A884DEF82; // bytes 82 EF 4D 88 7A 4E 55 C5
+// The published seed, read as one 64-bit number: 0x7A4E55C5 is the first
+// state word, 0x82EF4D88 the second.
+constexpr std::uint64_t kEntryHashSeed = 0x82EF4D887A4E55C5;
 constexpr std::uint32_t kLockedFlag = 0x1;                   // the only flag a log entry carries
 
 std::uint32_t u32(const std::uint8_t* at)

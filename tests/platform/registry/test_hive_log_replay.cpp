@@ -130,6 +130,12 @@ void TestHiveLogReplay::marvin32_matchesPublishedVectors_data()
     QTest::newRow("4 bytes") << seed1 << QByteArray::fromHex("8642dc59") << quint64(0x7008F2E87E9CF556ULL);
     QTest::newRow("7 bytes") << seed1 << QByteArray::fromHex("ab427ea8d10fc7") << quint64(0xE11847E4F0678C41ULL);
     QTest::newRow("high seed") << seed3 << QByteArray::fromHex("FF00FF00FF") << quint64(0x920B62BBCA3E0B72ULL);
+    QTest::newRow("6 bytes, seed with its top bit set")
+        << quint64(0x804FB61A001BDBCCULL) << QByteArray::fromHex("0932e6246c47") << quint64(0xD6DD5E40AD1BC2EDULL);
+    // Published with the seed as two state words, 0xCD0893B7 first: the low
+    // half of the 64-bit seed is the first word.
+    QTest::newRow("seed given as state words") << quint64(0xD53CD9CECD0893B7ULL) << QByteArray("abc")
+                                               << quint64(0x22C74339492769BFULL);
 }
 
 void TestHiveLogReplay::marvin32_matchesPublishedVectors()
@@ -236,6 +242,10 @@ void TestHiveLogReplay::replay_data()
         << dirty << Logs{input(LogSlot::Log, hugeOld)} << -1 << Counts{0} << 0u;
     QTest::newRow("emptied hive file, log without entries")
         << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {}))} << -1 << Counts{0} << 0u;
+    Bytes reversedSeed = entry(0, 1, kSeq);
+    sealEntry(reversedSeed, 0xC5554E7A884DEF82); // the published seed with its bytes reversed
+    QTest::newRow("entry hashed with another seed")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {reversedSeed}))} << -1 << Counts{0} << 0u;
     QTest::newRow("first entry damaged") << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))}
                                          << -1 << Counts{0} << 0u;
 }
