@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::size_t kBaseBlock = 4096;
 constexpr std::size_t kSector = 512;
-constexpr std::uint64_t kEntrySeed = 0xC5554E7A884DEF82;
 constexpr char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Pennant";
 
 void append32(Bytes& out, std::uint32_t value)
@@ -97,10 +96,10 @@ Bytes newLogEntry(const Bytes& from, const Bytes& to, std::uint32_t sequence)
     return entry;
 }
 
-void sealEntry(Bytes& entry)
+void sealEntry(Bytes& entry, std::uint64_t seed)
 {
-    set64(entry, 24, platform::marvin32(entry.data() + 40, entry.size() - 40, kEntrySeed));
-    set64(entry, 32, platform::marvin32(entry.data(), 32, kEntrySeed));
+    set64(entry, 24, platform::marvin32(entry.data() + 40, entry.size() - 40, seed));
+    set64(entry, 32, platform::marvin32(entry.data(), 32, seed));
 }
 
 Bytes newLog(const Bytes& newest, std::uint32_t sequence, const std::vector<Bytes>& entries)

@@ -27,8 +27,11 @@ Bytes dirtyHive(Bytes hive, std::uint32_t sequence);
 // A new-format entry holding the 4096-byte blocks that differ from one state
 // to the next.
 Bytes newLogEntry(const Bytes& from, const Bytes& to, std::uint32_t sequence);
+// The seed Windows hashes log entries with: the 64-bit number of the
+// published format description, kept apart from the code under test.
+inline constexpr std::uint64_t kEntryHashSeed = 0x82EF4D887A4E55C5;
 // Recomputes an entry's two hashes after a test changed it.
-void sealEntry(Bytes& entry);
+void sealEntry(Bytes& entry, std::uint64_t seed = kEntryHashSeed);
 // A new-format log: the newest state's base block (file type 6, both
 // sequence numbers equal to sequence), then the entries.
 Bytes newLog(const Bytes& newest, std::uint32_t sequence, const std::vector<Bytes>& entries);

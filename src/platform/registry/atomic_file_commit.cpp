@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -89,6 +91,93 @@ void removeStaleTemporaries(const std::string& path)
 {
     for (const std::string& file : leftoverTemporaries(path))
         ::unlink(file.c_str());
+}
+
+namespace {
+
+// Every byte of the open file from onto the open file to, a piece at a time.
+bool copyBytes(int from, int to)
+{
+    std::vector<std::uint8_t> piece(1 << 20);
+    for (std::uint64_t at = 0;;) {
+        const ssize_t got = ::pread(from, piece.data(), piece.size(), static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        if (!writeExactly(to, piece.data(), static_cast<std::size_t>(got)))
+            return false;
+        at += static_cast<std::uint64_t>(got);
+    }
+}
+
+// Renames from to to unless to exists. Where the file system cannot do that
+// in one step, the check and the rename are two.
+bool renameWithoutReplacing(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return false;
+    if (::access(to, F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from, to) == 0;
+}
+
+} // namespace
+
+bool copyToNewFile(const std::string& from, const std::string& to, const std::string& temporaryFor, std::string* error)
+{
+    const auto fail = [&](const char* step, int cause) {
+        *error = "The file " + to + " could not be made (" + stepFailed(step, cause) + ").";
+        return false;
+    };
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat original {};
+    if (source < 0 || ::fstat(source, &original) != 0) {
+        const int cause = errno;
+        if (source >= 0)
+            ::close(source);
+        return fail("reading the original", cause);
+    }
+    std::vector<char> temporary = temporaryTemplate(temporaryFor);
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        const int cause = errno;
+        ::close(source);
+        return fail("creating a temporary file", cause);
+    }
+    const char* step = nullptr;
+    if (::fchmod(fd, original.st_mode & 07777) != 0)
+        step = "setting permissions";
+    else if (!copyBytes(source, fd))
+        step = "copying";
+    else if (::fsync(fd) != 0)
+        step = "syncing";
+    int cause = errno;
+    ::close(source);
+    if (::close(fd) != 0 && step == nullptr) {
+        step = "closing";
+        cause = errno;
+    }
+    if (step == nullptr && !renameWithoutReplacing(temporary.data(), to.c_str())) {
+        step = "renaming";
+        cause = errno;
+    }
+    if (step != nullptr) {
+        ::unlink(temporary.data());
+        if (cause == EEXIST) {
+            *error = "The file " + to + " already exists; it was left as it was.";
+            return false;
+        }
+        return fail(step, cause);
+    }
+    syncFolder(folderOf(to));
+    return true;
 }
 
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,

@@ -17,6 +17,14 @@ namespace platform {
 bool replaceFileAtomically(const std::string& path, const std::function<bool(const std::string&)>& writeTo,
                            const std::function<std::string(const std::string&)>& verify, std::string* error);
 
+// Copies the file at from to a new file at to, its bytes and mode: a
+// temporary file named as the saves of temporaryFor name theirs (so that a
+// copy cut short by a kill is cleared as their leftovers are) receives the
+// bytes, is synced, and takes the name to only if nothing holds it. Never a
+// link: changes to from later leave the copy as it was. On failure nothing
+// is left and *error holds one plain sentence.
+bool copyToNewFile(const std::string& from, const std::string& to, const std::string& temporaryFor, std::string* error);
+
 // The start of the names of the temporary files that saves of the file at
 // path write beside it (".SOFTWARE.pennant-save-").
 std::string temporaryPrefix(const std::string& path);

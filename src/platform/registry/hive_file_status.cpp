@@ -121,13 +121,13 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
 
 namespace {
 
-// Reads the file from its start into buffer, up to size bytes; *got tells
-// how many (fewer when the file was cut short while it was read).
-bool readInto(int fd, std::uint8_t* buffer, std::size_t size, std::size_t* got)
+// Reads the file from offset into buffer, up to size bytes; *got tells how
+// many (fewer when the file ends sooner or was cut short while it was read).
+bool readInto(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t size, std::size_t* got)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t read = ::pread(fd, buffer + done, size - done, static_cast<off_t>(done));
+        const ssize_t read = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
@@ -157,7 +157,7 @@ bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
         return false;
     bytes->resize(*size);
     std::size_t got = 0;
-    if (!readInto(fd, bytes->data(), bytes->size(), &got))
+    if (!readInto(fd, 0, bytes->data(), bytes->size(), &got))
         return false;
     bytes->resize(got);
     return true;
@@ -169,7 +169,31 @@ bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* 
     if (!fileSize)
         return false;
     bytes->reset(new std::uint8_t[*fileSize]);
-    return readInto(fd, bytes->get(), *fileSize, size);
+    return readInto(fd, 0, bytes->get(), *fileSize, size);
+}
+
+bool readExactly(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t size)
+{
+    std::size_t got = 0;
+    if (!readInto(fd, offset, into, size, &got))
+        return false;
+    if (got != size)
+        errno = EIO; // the file ended sooner than its size said
+    return got == size;
+}
+
+bool writeExactly(int fd, const std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 bool hiveFileIsWritable(const std::string& path)

@@ -39,6 +39,13 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 // read), for a large file read only to be looked at once.
 bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
+// Exactly size bytes of the open file from offset; false with errno set
+// when they cannot all be read.
+bool readExactly(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t size);
+// All size bytes to the open file at its current position; false with
+// errno set when they cannot be written.
+bool writeExactly(int fd, const std::uint8_t* data, std::size_t size);
+
 // True when both the file and its folder may be written and the file
 // system is mounted read-write. A file or folder without any write bit in
 // its mode counts as read-only even for a user who could override it.

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -44,20 +45,6 @@ bool isRegularFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string unreadable(const std::string& path)
 {
     return "The file " + path + " cannot be read: " + std::strerror(errno) + ".";
@@ -71,40 +58,54 @@ bool libhivexLoads(const std::vector<std::uint8_t>& hive)
     if (fd < 0)
         return false;
     const bool loads =
-        writeAll(fd, hive.data(), hive.size()) && HiveTree::load("/proc/self/fd/" + std::to_string(fd)) != nullptr;
+        writeExactly(fd, hive.data(), hive.size()) && HiveTree::load("/proc/self/fd/" + std::to_string(fd)) != nullptr;
     ::close(fd);
     return loads;
 }
 
-// Keeps an original under a new name: a hard link where the file system
-// has them (the hive's old content then survives the rename over it),
-// otherwise a synced copy. Never replaces an existing file.
-bool keepOriginal(const std::string& path, const std::string& kept, std::string* error)
+// True when the two files hold the same bytes, compared a piece at a time.
+bool sameBytes(const std::string& a, const std::string& b)
 {
-    if (::link(path.c_str(), kept.c_str()) == 0)
-        return true;
-    if (errno == EEXIST) {
-        *error = "The file " + kept + " already exists; move it away before applying the logs again.";
-        return false;
+    const int first = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
+    const int second = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat firstInfo {};
+    struct stat secondInfo {};
+    bool same = first >= 0 && second >= 0 && ::fstat(first, &firstInfo) == 0 && ::fstat(second, &secondInfo) == 0 &&
+                firstInfo.st_size == secondInfo.st_size;
+    std::vector<std::uint8_t> one(1 << 20);
+    std::vector<std::uint8_t> other(one.size());
+    for (std::uint64_t at = 0; same && at < std::uint64_t(firstInfo.st_size); at += one.size()) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(one.size(), firstInfo.st_size - at));
+        same = readExactly(first, at, one.data(), count) && readExactly(second, at, other.data(), count) &&
+               std::memcmp(one.data(), other.data(), count) == 0;
     }
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, &bytes)) {
-        *error = unreadable(path);
-        return false;
+    for (const int fd : {first, second})
+        if (fd >= 0)
+            ::close(fd);
+    return same;
+}
+
+// A log read from its open file a piece at a time; the file stays open as
+// long as the input lives.
+std::optional<HiveLogInput> openLog(const FoundLog& log)
+{
+    const int fd = ::open(log.path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        const int cause = errno;
+        if (fd >= 0)
+            ::close(fd);
+        errno = cause;
+        return std::nullopt;
     }
-    const int fd = ::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = "The file " + kept + " cannot be created: " + std::strerror(errno) + ".";
-        return false;
-    }
-    const bool written = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    const int cause = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(kept.c_str());
-        *error = "The file " + kept + " cannot be written: " + std::strerror(cause) + ".";
-        return false;
-    }
-    return true;
+    const std::shared_ptr<const int> file(new int(fd), [](const int* open) {
+        ::close(*open);
+        delete open;
+    });
+    const auto read = [file](std::uint64_t offset, std::uint8_t* into, std::size_t size) {
+        return readExactly(*file, offset, into, size);
+    };
+    return HiveLogInput{log.slot, baseNameOf(log.path), static_cast<std::uint64_t>(info.st_size), read};
 }
 
 struct Loaded {
@@ -121,12 +122,12 @@ bool loadHiveAndLogs(const std::string& hivePath, Loaded* loaded, std::string* e
     }
     loaded->found = findHiveLogs(hivePath);
     for (const FoundLog& log : loaded->found) {
-        HiveLogInput input{log.slot, baseNameOf(log.path), {}};
-        if (!readWholeFile(log.path, &input.bytes)) {
+        auto input = openLog(log);
+        if (!input) {
             *error = unreadable(log.path);
             return false;
         }
-        loaded->inputs.push_back(std::move(input));
+        loaded->inputs.push_back(std::move(*input));
     }
     return true;
 }
@@ -227,13 +228,18 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
     if (!replay)
         return std::nullopt;
 
+    // A kept copy that already holds the original's very bytes is one a
+    // killed run made: it is kept as it is. Any other is refused.
     std::vector<std::string> originals{hivePath};
     for (const FoundLog& log : loaded.found)
         originals.push_back(log.path);
+    std::vector<std::string> toKeep;
     for (const std::string& original : originals) {
-        if (::access((original + kKeptSuffix).c_str(), F_OK) == 0) {
-            *error =
-                "The file " + original + kKeptSuffix + " already exists; move it away before applying the logs again.";
+        const std::string keptName = original + kKeptSuffix;
+        if (::access(keptName.c_str(), F_OK) != 0) {
+            toKeep.push_back(original);
+        } else if (!sameBytes(original, keptName)) {
+            *error = "The file " + keptName + " already exists; move it away before applying the logs again.";
             return std::nullopt;
         }
     }
@@ -248,6 +254,7 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
     case HiveWriteLock::Outcome::Acquired:
         break;
     }
+    removeStaleTemporaries(hivePath);
     std::vector<std::uint8_t> now;
     if (!readWholeFile(hivePath, &now) || now != loaded.hive) {
         *error = "The hive " + hivePath + " changed while its logs were being read; nothing was applied.";
@@ -258,8 +265,8 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
         for (const std::string& file : kept)
             ::unlink(file.c_str());
     };
-    for (const std::string& original : originals) {
-        if (!keepOriginal(original, original + kKeptSuffix, error)) {
+    for (const std::string& original : toKeep) {
+        if (!copyToNewFile(original, original + kKeptSuffix, hivePath, error)) {
             undoKept();
             return std::nullopt;
         }
@@ -270,7 +277,7 @@ std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& path,
         const int fd = ::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0)
             return false;
-        const bool written = writeAll(fd, recovered.data(), recovered.size());
+        const bool written = writeExactly(fd, recovered.data(), recovered.size());
         return ::close(fd) == 0 && written;
     };
     if (!replaceFileAtomically(hivePath, writeRecovered, writtenHiveDamage, error)) {

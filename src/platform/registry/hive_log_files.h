@@ -32,12 +32,15 @@ struct HiveLogState {
 };
 HiveLogState inspectHiveLogs(const std::string& hivePath);
 
-// Applies the logs beside a dirty hive, checks the result, keeps the
-// original hive and each log as NAME.before-logs, and replaces the hive with
-// the recovered one atomically (the logs stay in place: the recovered
-// hive's sequence numbers are past all their entries, so Windows ignores
-// them). Returns one report per log used. On refusal returns nothing, sets
-// *error to one plain sentence, and nothing on disk has changed.
+// Applies the logs beside a dirty hive, checks the result, keeps a copy of
+// the original hive and of each log as NAME.before-logs (real copies: Windows
+// rewrites its logs in place), and replaces the hive with the recovered one
+// atomically (the logs stay in place: the recovered hive's sequence numbers
+// are past all their entries, so Windows ignores them). Clears what a killed
+// run left: its temporary files, and kept copies equal to their originals
+// are taken as made. Returns one report per log used. On refusal returns
+// nothing, sets *error to one plain sentence, and nothing on disk has
+// changed.
 std::optional<std::vector<HiveLogReport>> applyHiveLogs(const std::string& hivePath, std::string* error);
 
 } // namespace platform

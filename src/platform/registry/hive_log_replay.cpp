@@ -3,6 +3,8 @@
 #include "platform/registry/marvin32.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -27,7 +29,11 @@ constexpr std::size_t kFileName = 0x30;
 constexpr std::size_t kFileNameSize = 64;
 constexpr std::size_t kFlags = 0x90;
 constexpr std::size_t kChecksum = 0x1FC;
-constexpr std::size_t kFirstBinTimestamp = kBaseBlockSize + 0x14;
+// Cell offsets from 2 GiB up address volatile storage, so no hive file
+// holds more hive bins than this.
+constexpr std::uint64_t kMaxBinsSize = 0x80000000;
+// Logs are hashed in pieces of this size, never read whole.
+constexpr std::uint64_t kReadPiece = 1 << 16;
 
 constexpr std::uint32_t kPrimaryFile = 0;
 constexpr std::uint32_t kOldLog = 1;
@@ -38,8 +44,10 @@ constexpr std::uint32_t kNewLog = 6;
 // page count, two hashes, then (offset, size) per page and the pages.
 constexpr std::size_t kEntryHeaderSize = 40;
 constexpr std::size_t kEntryHashedHeader = 32;
-constexpr std::uint64_t kEntryHashSeed = 0xC5554E7A884DEF82; // bytes 82 EF 4D 88 7A 4E 55 C5
-constexpr std::uint32_t kLockedFlag = 0x1;                   // the only flag a log entry carries
+// The published seed, read as one 64-bit number: 0x7A4E55C5 is the first
+// state word, 0x82EF4D88 the second.
+constexpr std::uint64_t kEntryHashSeed = 0x82EF4D887A4E55C5;
+constexpr std::uint32_t kLockedFlag = 0x1; // the only flag a log entry carries
 
 std::uint32_t u32(const std::uint8_t* at)
 {
@@ -78,10 +86,15 @@ bool checksumMatches(const std::uint8_t* block)
     return stored == xorOfHeader(block) || stored == windowsChecksum(block);
 }
 
-bool headerIsSound(const std::vector<std::uint8_t>& bytes)
+bool headerIsSound(const std::uint8_t* block, std::size_t size)
 {
-    return bytes.size() >= kLogHeaderSize && std::memcmp(bytes.data(), "regf", 4) == 0 &&
-           u32(bytes.data() + kMajorVersion) == 1 && checksumMatches(bytes.data());
+    return size >= kLogHeaderSize && std::memcmp(block, "regf", 4) == 0 && u32(block + kMajorVersion) == 1 &&
+           checksumMatches(block);
+}
+
+bool baseBlockIsSound(const std::vector<std::uint8_t>& hive)
+{
+    return hive.size() >= kBaseBlockSize && headerIsSound(hive.data(), hive.size());
 }
 
 // Sequence numbers wrap around; a is at or after b when the distance from
@@ -91,164 +104,82 @@ bool notBefore(std::uint32_t a, std::uint32_t b)
     return static_cast<std::int32_t>(a - b) >= 0;
 }
 
-struct Page {
-    std::uint32_t offset = 0; // in the hive bins
-    std::uint32_t size = 0;
-    const std::uint8_t* data = nullptr;
-};
+std::uint64_t roundUp(std::uint64_t value, std::uint64_t unit)
+{
+    return (value + unit - 1) / unit * unit;
+}
 
-struct Entry {
-    std::uint32_t sequence = 0;
-    std::uint32_t binsSize = 0;
-    std::uint32_t flags = 0;
-    std::vector<Page> pages;
-};
+// How reading one piece of a log ended. A log that cannot be read stops the
+// whole replay: applying fewer entries than it holds would lose changes.
+enum class Step { Applied, End, Damaged, Unreadable };
 
-struct ParsedLog {
+// A log's copy of the base block and what it says about the log.
+struct LogHead {
     std::size_t input = 0;
-    // No entry may make the hive larger than this: whatever a log adds to a
-    // hive is in its pages, so a larger size is damage, and would otherwise
-    // have us allocate whatever a damaged field says.
-    std::uint64_t maxBinsSize = 0;
     LogFormat format = LogFormat::Unknown;
-    const std::uint8_t* header = nullptr; // the log's copy of the base block
+    std::array<std::uint8_t, kLogHeaderSize> header{};
     std::uint32_t sequence = 0;
     std::uint64_t lastWritten = 0;
-    std::vector<Entry> entries;
-    bool endsInDamage = false; // the entries end at one that does not verify
 };
 
-// The "HvLE" entries that follow the log's base block: the first must carry
-// the log's own sequence number and each next one the number after it.
-// Reading stops at the first entry that is damaged or out of sequence (an
-// old entry left from before, or garbage at the end of the file).
-void readNewEntries(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
+// The log's base block; nothing, with the report saying why, when the file
+// is not a finished log. *unreadable is set when it cannot be read.
+std::optional<LogHead> readLogHead(std::size_t index, const HiveLogInput& input, HiveLogReport* report,
+                                   bool* unreadable)
 {
-    std::uint32_t expected = log->sequence;
-    std::size_t at = kLogHeaderSize;
-    while (at + kEntryHeaderSize <= bytes.size()) {
-        const std::uint8_t* entry = bytes.data() + at;
-        if (std::memcmp(entry, "HvLE", 4) != 0)
-            return;
-        const std::uint32_t size = u32(entry + 4);
-        const std::uint32_t binsSize = u32(entry + 16);
-        const std::uint32_t pageCount = u32(entry + 20);
-        const bool framed = size >= kSector && size % kSector == 0 && size <= bytes.size() - at && binsSize != 0 &&
-                            binsSize % kBinAlignment == 0 && binsSize <= log->maxBinsSize &&
-                            pageCount <= (size - kEntryHeaderSize) / 8;
-        if (!framed || marvin32(entry + kEntryHeaderSize, size - kEntryHeaderSize, kEntryHashSeed) != u64(entry + 24) ||
-            marvin32(entry, kEntryHashedHeader, kEntryHashSeed) != u64(entry + 32)) {
-            log->endsInDamage = true;
-            return;
-        }
-        if (u32(entry + 12) != expected)
-            return;
-        Entry parsed{expected, binsSize, u32(entry + 8), {}};
-        std::size_t data = kEntryHeaderSize + std::size_t(pageCount) * 8;
-        for (std::uint32_t i = 0; i < pageCount; ++i) {
-            const Page page{u32(entry + kEntryHeaderSize + 8 * i), u32(entry + kEntryHeaderSize + 8 * i + 4),
-                            entry + data};
-            if (page.size == 0 || std::uint64_t(page.offset) + page.size > binsSize || page.size > size - data) {
-                log->endsInDamage = true;
-                return;
-            }
-            parsed.pages.push_back(page);
-            data += page.size;
-        }
-        log->entries.push_back(std::move(parsed));
-        at += size;
-        ++expected;
-    }
-}
-
-// The dirty vector ("DIRT" and one bit per 512 bytes of hive bins) and the
-// dirty pages after it, as one entry. False when the log is cut short.
-bool readOldDirtyPages(const std::vector<std::uint8_t>& bytes, ParsedLog* log)
-{
-    const std::uint32_t binsSize = u32(log->header + kBinsSize);
-    const std::size_t bitmapBytes = binsSize / kSector / 8;
-    const std::size_t vectorEnd = kLogHeaderSize + 4 + bitmapBytes;
-    if (binsSize == 0 || binsSize % kBinAlignment != 0 || binsSize > log->maxBinsSize || bytes.size() < vectorEnd ||
-        std::memcmp(bytes.data() + kLogHeaderSize, "DIRT", 4) != 0)
-        return false;
-    const std::uint8_t* bitmap = bytes.data() + kLogHeaderSize + 4;
-    std::size_t pageAt = (vectorEnd + kSector - 1) / kSector * kSector;
-    Entry entry{log->sequence, binsSize, u32(log->header + kFlags), {}};
-    for (std::size_t bit = 0; bit < bitmapBytes * 8; ++bit) {
-        if ((bitmap[bit / 8] >> (bit % 8) & 1) == 0)
-            continue;
-        if (pageAt + kSector > bytes.size())
-            return false;
-        entry.pages.push_back({static_cast<std::uint32_t>(bit * kSector), kSector, bytes.data() + pageAt});
-        pageAt += kSector;
-    }
-    log->entries.push_back(std::move(entry));
-    return true;
-}
-
-std::optional<ParsedLog> parseLog(std::size_t input, const std::vector<std::uint8_t>& bytes, std::uint64_t maxBinsSize,
-                                  HiveLogReport* report)
-{
-    if (bytes.empty()) {
+    LogHead head;
+    head.input = index;
+    if (input.size == 0) {
         report->whyNot = "It is empty.";
         return std::nullopt;
     }
-    if (!headerIsSound(bytes)) {
+    if (input.size >= kLogHeaderSize && !input.read(0, head.header.data(), kLogHeaderSize)) {
+        *unreadable = true;
+        return std::nullopt;
+    }
+    if (input.size < kLogHeaderSize || !headerIsSound(head.header.data(), kLogHeaderSize)) {
         report->whyNot = "It is not a Windows registry transaction log, or its header is damaged.";
         return std::nullopt;
     }
-    ParsedLog log;
-    log.input = input;
-    log.maxBinsSize = maxBinsSize;
-    log.header = bytes.data();
-    log.sequence = u32(log.header + kPrimarySequence);
-    log.lastWritten = u64(log.header + kLastWritten);
-    const std::uint32_t type = u32(log.header + kFileType);
-    log.format = type == kNewLog                        ? LogFormat::New
-                 : type == kOldLog || type == kOlderLog ? LogFormat::Old
-                                                        : LogFormat::Unknown;
-    report->format = log.format;
-    if (log.format == LogFormat::Unknown) {
+    head.sequence = u32(head.header.data() + kPrimarySequence);
+    head.lastWritten = u64(head.header.data() + kLastWritten);
+    const std::uint32_t type = u32(head.header.data() + kFileType);
+    head.format = type == kNewLog                        ? LogFormat::New
+                  : type == kOldLog || type == kOlderLog ? LogFormat::Old
+                                                         : LogFormat::Unknown;
+    report->format = head.format;
+    if (head.format == LogFormat::Unknown) {
         report->whyNot = "It is not a Windows registry transaction log.";
         return std::nullopt;
     }
     // Windows writes a log's header before its data and makes the two
     // numbers equal only once the data is complete.
-    if (u32(log.header + kSecondarySequence) != log.sequence) {
+    if (u32(head.header.data() + kSecondarySequence) != head.sequence) {
         report->whyNot = "Windows did not finish writing it.";
         return std::nullopt;
     }
-    if (log.format == LogFormat::New) {
-        readNewEntries(bytes, &log);
-    } else if (!readOldDirtyPages(bytes, &log)) {
-        report->whyNot = "It is cut short or damaged.";
-        return std::nullopt;
-    }
-    return log;
+    return head;
 }
 
-// The hive being rebuilt: its bytes, grown or cut to each entry's size.
+// The hive being rebuilt: its bytes, grown or cut to each change's size.
 class Image {
 public:
     explicit Image(const std::vector<std::uint8_t>& hive) : bytes_(hive) {}
 
-    void apply(const Entry& entry)
-    {
-        bytes_.resize(kBaseBlockSize + entry.binsSize, 0);
-        for (const Page& page : entry.pages)
-            std::memcpy(bytes_.data() + kBaseBlockSize + page.offset, page.data, page.size);
-        flags_ = entry.flags;
-    }
+    std::uint64_t binsSize() const { return bytes_.size() > kBaseBlockSize ? bytes_.size() - kBaseBlockSize : 0; }
+    void setBinsSize(std::uint32_t size) { bytes_.resize(kBaseBlockSize + size, 0); }
+    std::uint8_t* bins() { return bytes_.data() + kBaseBlockSize; }
+    void setFlags(std::uint32_t flags) { flags_ = flags; }
 
     // Old format: pages are checked per hive bin after applying; from the
     // first bin whose header is wrong on, the log's pages are taken back
     // (Windows stops there). Returns the number of pages kept.
-    std::uint32_t keepSoundBins(const std::vector<std::uint8_t>& original, const Entry& entry)
+    std::uint32_t keepSoundBins(const std::vector<std::uint8_t>& original, const std::vector<std::uint8_t>& dirty)
     {
-        const std::size_t binsSize = entry.binsSize;
-        std::size_t at = 0;
+        const std::uint64_t binsSize = this->binsSize();
+        std::uint64_t at = 0;
         while (at < binsSize) {
-            const std::uint8_t* bin = bytes_.data() + kBaseBlockSize + at;
+            const std::uint8_t* bin = bins() + at;
             const std::uint32_t size = u32(bin + 8);
             if (std::memcmp(bin, "hbin", 4) != 0 || u32(bin + 4) != at || size < kBinAlignment ||
                 size % kBinAlignment != 0 || size > binsSize - at)
@@ -256,13 +187,15 @@ public:
             at += size;
         }
         std::uint32_t kept = 0;
-        for (const Page& page : entry.pages) {
-            if (page.offset < at) {
+        for (std::size_t bit = 0; bit < dirty.size() * 8; ++bit) {
+            if ((dirty[bit / 8] >> (bit % 8) & 1) == 0)
+                continue;
+            if (bit * kSector < at) {
                 ++kept;
                 continue;
             }
-            const std::size_t fileAt = kBaseBlockSize + page.offset;
-            for (std::size_t i = 0; i < page.size; ++i)
+            const std::size_t fileAt = kBaseBlockSize + bit * kSector;
+            for (std::size_t i = 0; i < kSector; ++i)
                 bytes_[fileAt + i] = fileAt + i < original.size() ? original[fileAt + i] : 0;
         }
         return kept;
@@ -292,6 +225,127 @@ private:
     std::uint32_t flags_ = 0;
 };
 
+// The Marvin32 hash of size bytes of the log from offset, read a piece at
+// a time; nothing when they cannot be read.
+std::optional<std::uint64_t> hashOfLog(const HiveLogInput& log, std::uint64_t offset, std::uint64_t size)
+{
+    Marvin32 hash(kEntryHashSeed);
+    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(size, kReadPiece)));
+    for (std::uint64_t done = 0; done < size;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kReadPiece));
+        if (!log.read(offset + done, piece.data(), count))
+            return std::nullopt;
+        hash.add(piece.data(), count);
+        done += count;
+    }
+    return hash.finish();
+}
+
+// An entry of size bytes with pageCount pages for a hive of binsSize bytes
+// of bins, at a place where left bytes of the log remain: it must lie whole
+// in the log and claim no more than the hive could hold. Its pages fit in
+// its hive bins, and the hive grows by no more than the pages carry
+// (Windows logs every new bin whole).
+bool entryFits(std::uint64_t size, std::uint64_t binsSize, std::uint64_t pageCount, std::uint64_t left,
+               std::uint64_t imageBins)
+{
+    if (size < kSector || size % kSector != 0 || size > left || binsSize == 0 || binsSize % kBinAlignment != 0 ||
+        binsSize > kMaxBinsSize || pageCount > (size - kEntryHeaderSize) / 8)
+        return false;
+    const std::uint64_t pageBytes = size - kEntryHeaderSize - 8 * pageCount; // with up to a sector of padding
+    return pageBytes < binsSize + kSector && binsSize <= imageBins + roundUp(pageBytes, kBinAlignment);
+}
+
+struct Page {
+    std::uint32_t offset = 0; // in the hive bins
+    std::uint32_t size = 0;
+};
+
+// Reads the "HvLE" entry at *at, checks it whole, then applies it to the
+// image and moves *at past it. The entry must carry the sequence number
+// expected; one that does not is an old entry left in the file (or garbage),
+// where the log ends.
+Step applyEntry(const HiveLogInput& log, std::uint64_t* at, std::uint32_t expected, Image* image)
+{
+    std::uint8_t head[kEntryHeaderSize];
+    if (*at + kEntryHeaderSize > log.size)
+        return Step::End;
+    if (!log.read(*at, head, kEntryHeaderSize))
+        return Step::Unreadable;
+    if (std::memcmp(head, "HvLE", 4) != 0)
+        return Step::End;
+    if (marvin32(head, kEntryHashedHeader, kEntryHashSeed) != u64(head + 32))
+        return Step::Damaged;
+    if (u32(head + 12) != expected)
+        return Step::End;
+    const std::uint32_t size = u32(head + 4);
+    const std::uint32_t binsSize = u32(head + 16);
+    const std::uint32_t pageCount = u32(head + 20);
+    if (!entryFits(size, binsSize, pageCount, log.size - *at, image->binsSize()))
+        return Step::Damaged;
+    const auto hash = hashOfLog(log, *at + kEntryHeaderSize, size - kEntryHeaderSize);
+    if (!hash)
+        return Step::Unreadable;
+    if (*hash != u64(head + 24))
+        return Step::Damaged;
+
+    std::vector<std::uint8_t> list(std::size_t(pageCount) * 8);
+    if (!log.read(*at + kEntryHeaderSize, list.data(), list.size()))
+        return Step::Unreadable;
+    std::vector<Page> pages;
+    std::uint64_t data = kEntryHeaderSize + list.size();
+    for (std::uint32_t i = 0; i < pageCount; ++i) {
+        const Page page{u32(list.data() + 8 * i), u32(list.data() + 8 * i + 4)};
+        if (page.size == 0 || std::uint64_t(page.offset) + page.size > binsSize || page.size > size - data)
+            return Step::Damaged;
+        pages.push_back(page);
+        data += page.size;
+    }
+    image->setBinsSize(binsSize);
+    image->setFlags(u32(head + 8));
+    data = *at + kEntryHeaderSize + list.size();
+    for (const Page& page : pages) {
+        if (!log.read(data, image->bins() + page.offset, page.size))
+            return Step::Unreadable;
+        data += page.size;
+    }
+    *at += size;
+    return Step::Applied;
+}
+
+// Old format: the dirty vector ("DIRT" and one bit per 512 bytes of hive
+// bins) and the dirty pages after it, read straight into the image as one
+// change; *dirty receives the vector's bits.
+Step applyDirtyPages(const HiveLogInput& log, const LogHead& head, Image* image, std::vector<std::uint8_t>* dirty)
+{
+    const std::uint32_t binsSize = u32(head.header.data() + kBinsSize);
+    const std::size_t bitmapBytes = binsSize / kSector / 8;
+    const std::uint64_t vectorEnd = kLogHeaderSize + 4 + bitmapBytes;
+    if (binsSize == 0 || binsSize % kBinAlignment != 0 || binsSize > kMaxBinsSize || log.size < vectorEnd)
+        return Step::Damaged;
+    std::vector<std::uint8_t> vector(4 + bitmapBytes);
+    if (!log.read(kLogHeaderSize, vector.data(), vector.size()))
+        return Step::Unreadable;
+    if (std::memcmp(vector.data(), "DIRT", 4) != 0)
+        return Step::Damaged;
+    dirty->assign(vector.begin() + 4, vector.end());
+    std::uint64_t pages = 0;
+    for (std::uint8_t bits : *dirty)
+        pages += static_cast<std::uint64_t>(std::popcount(bits));
+    std::uint64_t pageAt = roundUp(vectorEnd, kSector);
+    if (pageAt + pages * kSector > log.size || binsSize > image->binsSize() + roundUp(pages * kSector, kBinAlignment))
+        return Step::Damaged;
+    image->setBinsSize(binsSize);
+    for (std::size_t bit = 0; bit < bitmapBytes * 8; ++bit) {
+        if (((*dirty)[bit / 8] >> (bit % 8) & 1) == 0)
+            continue;
+        if (!log.read(pageAt, image->bins() + bit * kSector, kSector))
+            return Step::Unreadable;
+        pageAt += kSector;
+    }
+    return Step::Applied;
+}
+
 bool sameFileName(const std::vector<std::uint8_t>& hive, const std::uint8_t* logHeader)
 {
     return std::memcmp(hive.data() + kFileName, logHeader + kFileName, kFileNameSize) == 0;
@@ -302,14 +356,24 @@ std::string plural(std::uint32_t count, const char* one, const char* many)
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// A log that could not be read ends the replay with nothing applied.
+struct Replay {
+    const std::vector<std::uint8_t>& hive;
+    const std::vector<HiveLogInput>& inputs;
+    HiveLogReplay* result;
+    std::optional<std::string> unreadable; // the name of the log that could not be read
+};
+
 // Windows 8.1 and later: entries from both logs, the log with the earlier
 // entries first, the second continuing exactly where the first ended. With
 // a damaged hive base block only the log with the latest entries is used.
-void replayNewLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>& logs, HiveLogReplay* result)
+void replayNewLogs(Replay& replay, std::vector<LogHead>& logs)
 {
+    const std::vector<std::uint8_t>& hive = replay.hive;
+    HiveLogReplay* result = replay.result;
     std::sort(logs.begin(), logs.end(),
-              [](const ParsedLog& a, const ParsedLog& b) { return !notBefore(a.sequence, b.sequence); });
-    const bool baseBlockSound = headerIsSound(hive) && hive.size() >= kBaseBlockSize;
+              [](const LogHead& a, const LogHead& b) { return !notBefore(a.sequence, b.sequence); });
+    const bool baseBlockSound = baseBlockIsSound(hive);
     if (!baseBlockSound) {
         for (std::size_t i = 0; i + 1 < logs.size(); ++i)
             result->logs[logs[i].input].whyNot =
@@ -320,25 +384,39 @@ void replayNewLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>
     Image image(hive);
     std::optional<std::uint32_t> last;
     const std::uint8_t* header = nullptr;
-    for (const ParsedLog& log : logs) {
+    for (const LogHead& log : logs) {
         HiveLogReport& report = result->logs[log.input];
-        if (baseBlockSound && !sameFileName(hive, log.header)) {
+        if (baseBlockSound && !sameFileName(hive, log.header.data())) {
             report.whyNot = "It belongs to another hive.";
-        } else if (log.entries.empty()) {
-            report.whyNot = log.endsInDamage ? "Its first entry is damaged." : "It holds no entries.";
-        } else if (!last && baseBlockSound && !notBefore(log.sequence, hiveSequence)) {
-            report.whyNot = "Its entries are older than the hive.";
-        } else if (last && log.sequence != *last + 1) {
-            report.whyNot = "Its entries do not continue those already applied.";
-        } else {
-            for (const Entry& entry : log.entries)
-                image.apply(entry);
-            last = log.entries.back().sequence;
-            header = log.header;
-            report.used = true;
-            report.applied = static_cast<std::uint32_t>(log.entries.size());
-            report.stoppedAtDamage = log.endsInDamage;
+            continue;
         }
+        if (!last && baseBlockSound && !notBefore(log.sequence, hiveSequence)) {
+            report.whyNot = "Its entries are older than the hive.";
+            continue;
+        }
+        if (last && log.sequence != *last + 1) {
+            report.whyNot = "Its entries do not continue those already applied.";
+            continue;
+        }
+        const HiveLogInput& input = replay.inputs[log.input];
+        std::uint64_t at = kLogHeaderSize;
+        std::uint32_t applied = 0;
+        Step step;
+        while ((step = applyEntry(input, &at, log.sequence + applied, &image)) == Step::Applied)
+            ++applied;
+        if (step == Step::Unreadable) {
+            replay.unreadable = input.name;
+            return;
+        }
+        if (applied == 0) {
+            report.whyNot = step == Step::Damaged ? "Its first entry is damaged." : "It holds no entries.";
+            continue;
+        }
+        last = log.sequence + applied - 1;
+        header = log.header.data();
+        report.used = true;
+        report.applied = applied;
+        report.stoppedAtDamage = step == Step::Damaged;
     }
     if (!last)
         return;
@@ -347,39 +425,48 @@ void replayNewLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>
 }
 
 // Up to Windows 8: one log holds all the hive's dirty pages; it applies
-// when its last-written time is the hive's (taken from the first hive bin
-// when the hive's own header is damaged). .LOG1 is tried first.
-void replayOldLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>& logs,
-                   const std::vector<HiveLogInput>& inputs, HiveLogReplay* result)
+// when its last-written time is the hive's, and .LOG1 is tried first. A
+// damaged hive base block cannot judge the logs: the newest log that
+// applies cleanly is used.
+void replayOldLogs(Replay& replay, std::vector<LogHead>& logs)
 {
-    const auto rank = [&inputs](const ParsedLog& log) {
-        const LogSlot slot = inputs[log.input].slot;
+    const std::vector<std::uint8_t>& hive = replay.hive;
+    HiveLogReplay* result = replay.result;
+    const auto rank = [&replay](const LogHead& log) {
+        const LogSlot slot = replay.inputs[log.input].slot;
         return slot == LogSlot::Log1 ? 0 : slot == LogSlot::Log ? 1 : 2;
     };
-    std::sort(logs.begin(), logs.end(), [&rank](const ParsedLog& a, const ParsedLog& b) { return rank(a) < rank(b); });
-    const bool baseBlockSound = headerIsSound(hive) && hive.size() >= kBaseBlockSize;
-    std::optional<std::uint64_t> hiveWritten;
-    if (baseBlockSound)
-        hiveWritten = u64(hive.data() + kLastWritten);
-    else if (hive.size() >= kFirstBinTimestamp + 8)
-        hiveWritten = u64(hive.data() + kFirstBinTimestamp);
+    const bool baseBlockSound = baseBlockIsSound(hive);
+    std::sort(logs.begin(), logs.end(), [&](const LogHead& a, const LogHead& b) {
+        if (!baseBlockSound && a.lastWritten != b.lastWritten)
+            return a.lastWritten > b.lastWritten;
+        return rank(a) < rank(b);
+    });
     bool applied = false;
-    for (const ParsedLog& log : logs) {
+    for (const LogHead& log : logs) {
         HiveLogReport& report = result->logs[log.input];
         if (applied) {
             report.whyNot = "Another log of the hive was applied.";
             continue;
         }
-        if (!hiveWritten || log.lastWritten != *hiveWritten) {
+        if (baseBlockSound && log.lastWritten != u64(hive.data() + kLastWritten)) {
             report.whyNot = "Its last-written time does not match the hive's, so it belongs to another state "
                             "or another hive.";
             continue;
         }
         Image image(hive);
-        const Entry& entry = log.entries.front();
-        image.apply(entry);
-        report.applied = image.keepSoundBins(hive, entry);
-        if (report.applied == 0 && !entry.pages.empty()) {
+        std::vector<std::uint8_t> dirty;
+        const Step step = applyDirtyPages(replay.inputs[log.input], log, &image, &dirty);
+        if (step == Step::Unreadable) {
+            replay.unreadable = replay.inputs[log.input].name;
+            return;
+        }
+        if (step != Step::Applied) {
+            report.whyNot = "It is cut short or damaged.";
+            continue;
+        }
+        report.applied = image.keepSoundBins(hive, dirty);
+        if (report.applied == 0 && std::any_of(dirty.begin(), dirty.end(), [](std::uint8_t bits) { return bits; })) {
             report.whyNot = "Its dirty pages are damaged.";
             continue;
         }
@@ -390,7 +477,7 @@ void replayOldLogs(const std::vector<std::uint8_t>& hive, std::vector<ParsedLog>
             if (baseBlockSound && notBefore(u32(hive.data() + at), sequence))
                 sequence = u32(hive.data() + at);
         result->sequence = sequence + 1;
-        result->hive = image.finish(log.header, result->sequence, false);
+        result->hive = image.finish(log.header.data(), result->sequence, false);
     }
 }
 
@@ -410,41 +497,53 @@ std::string refusalFor(const HiveLogReplay& result)
     return sentence + ".";
 }
 
+std::vector<HiveLogReport> blankReports(const std::vector<HiveLogInput>& logs)
+{
+    std::vector<HiveLogReport> reports;
+    for (const HiveLogInput& input : logs)
+        reports.push_back({input.name, LogFormat::Unknown, false, 0, false, {}});
+    return reports;
+}
+
 } // namespace
 
 bool hiveBytesAreDirty(const std::vector<std::uint8_t>& hive)
 {
-    return hive.size() < kBaseBlockSize || !headerIsSound(hive) ||
-           u32(hive.data() + kPrimarySequence) != u32(hive.data() + kSecondarySequence);
+    return !baseBlockIsSound(hive) || u32(hive.data() + kPrimarySequence) != u32(hive.data() + kSecondarySequence);
 }
 
 HiveLogReplay replayHiveLogs(const std::vector<std::uint8_t>& hive, const std::vector<HiveLogInput>& logs)
 {
     HiveLogReplay result;
-    for (const HiveLogInput& input : logs)
-        result.logs.push_back({input.name, LogFormat::Unknown, false, 0, false, {}});
+    result.logs = blankReports(logs);
     if (!hiveBytesAreDirty(hive)) {
         result.refusal = "The hive is clean: Windows applied its transaction logs already.";
         return result;
     }
-    std::uint64_t maxBinsSize = hive.size();
-    for (const HiveLogInput& input : logs)
-        maxBinsSize += input.bytes.size();
-    std::vector<ParsedLog> newLogs;
-    std::vector<ParsedLog> oldLogs;
-    for (std::size_t i = 0; i < logs.size(); ++i) {
-        if (auto parsed = parseLog(i, logs[i].bytes, maxBinsSize, &result.logs[i]))
-            (parsed->format == LogFormat::New ? newLogs : oldLogs).push_back(std::move(*parsed));
+    Replay replay{hive, logs, &result, std::nullopt};
+    std::vector<LogHead> newLogs;
+    std::vector<LogHead> oldLogs;
+    for (std::size_t i = 0; i < logs.size() && !replay.unreadable; ++i) {
+        bool unreadable = false;
+        if (auto head = readLogHead(i, logs[i], &result.logs[i], &unreadable))
+            (head->format == LogFormat::New ? newLogs : oldLogs).push_back(*head);
+        else if (unreadable)
+            replay.unreadable = logs[i].name;
     }
-    if (!newLogs.empty()) {
-        for (const ParsedLog& log : oldLogs)
+    if (!replay.unreadable && !newLogs.empty()) {
+        for (const LogHead& log : oldLogs)
             result.logs[log.input].whyNot = "The hive's other logs are of the newer format.";
-        replayNewLogs(hive, newLogs, &result);
-    } else if (!oldLogs.empty()) {
-        replayOldLogs(hive, oldLogs, logs, &result);
+        replayNewLogs(replay, newLogs);
+    } else if (!replay.unreadable && !oldLogs.empty()) {
+        replayOldLogs(replay, oldLogs);
     }
-    if (result.hive.empty())
+    if (replay.unreadable) {
+        result = HiveLogReplay{};
+        result.logs = blankReports(logs);
+        result.refusal = "The log " + *replay.unreadable + " cannot be read to its end, so no log was applied.";
+    } else if (result.hive.empty()) {
         result.refusal = refusalFor(result);
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,14 @@ enum class LogSlot { Log, Log1, Log2 };
 // New: base block and "HvLE" entries (Windows 8.1 and later).
 enum class LogFormat { Unknown, Old, New };
 
+// A log is read a piece at a time, never whole: a log file may be far
+// larger than anything the hive can need from it.
 struct HiveLogInput {
     LogSlot slot = LogSlot::Log;
     std::string name; // the file's name, for the report
-    std::vector<std::uint8_t> bytes;
+    std::uint64_t size = 0;
+    // Copies size bytes from offset of the log; false when they cannot be read.
+    std::function<bool(std::uint64_t offset, std::uint8_t* into, std::size_t size)> read;
 };
 
 struct HiveLogReport {
@@ -53,8 +58,12 @@ bool hiveBytesAreDirty(const std::vector<std::uint8_t>& hive);
 // Applies the logs that belong to this dirty hive, in the order and up to
 // the point where Windows would. A log whose base block, sequence numbers or
 // last-written time do not match the hive is not used; replay ends at the
-// first entry that does not verify. Refuses a clean hive and a hive none of
-// whose logs can be applied.
+// first entry that does not verify or claims more than the hive could hold.
+// A hive whose own base block is damaged cannot judge its logs: recovery
+// starts from the newest log's copy of the base block. Refuses a clean hive,
+// a hive none of whose logs can be applied, and logs that cannot be read.
+// Holds the hive being rebuilt and, per log, little more than one entry's
+// page list in memory.
 HiveLogReplay replayHiveLogs(const std::vector<std::uint8_t>& hive, const std::vector<HiveLogInput>& logs);
 
 // "new format" or "old format", for reports.

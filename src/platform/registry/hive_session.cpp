@@ -39,13 +39,14 @@ HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_
 {
 }
 
-// A hive that may be written is also cleared of the copies that writers
-// killed mid-save left beside it, when no other writer holds the lock.
+// Every open, read-only ones too (a dirty hive's, say, whose apply-logs was
+// killed), clears the copies that writers killed mid-save left beside it,
+// when no other writer holds the lock.
 bool HiveSession::load()
 {
     if (!reload())
         return false;
-    if (writable_ && !leftoverTemporaries(path_).empty() &&
+    if (!leftoverTemporaries(path_).empty() &&
         lock_.acquire(std::chrono::milliseconds{0}) == HiveWriteLock::Outcome::Acquired) {
         removeStaleTemporaries(path_);
         lock_.release();

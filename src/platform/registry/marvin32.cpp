@@ -4,42 +4,56 @@
 
 namespace platform {
 
-namespace {
-
-struct State {
-    std::uint32_t low;
-    std::uint32_t high;
-
-    void mix(std::uint32_t word)
-    {
-        low += word;
-        high ^= low;
-        low = std::rotl(low, 20) + high;
-        high = std::rotl(high, 9) ^ low;
-        low = std::rotl(low, 27) + high;
-        high = std::rotl(high, 19);
-    }
-};
-
-std::uint32_t wordAt(const std::uint8_t* at)
+Marvin32::Marvin32(std::uint64_t seed)
+    : low_(static_cast<std::uint32_t>(seed)), high_(static_cast<std::uint32_t>(seed >> 32))
 {
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
 
-} // namespace
+void Marvin32::mix(std::uint32_t word)
+{
+    low_ += word;
+    high_ ^= low_;
+    low_ = std::rotl(low_, 20) + high_;
+    high_ = std::rotl(high_, 9) ^ low_;
+    low_ = std::rotl(low_, 27) + high_;
+    high_ = std::rotl(high_, 19);
+}
+
+void Marvin32::addByte(std::uint8_t byte)
+{
+    pending_ |= std::uint32_t(byte) << (8 * pendingSize_);
+    if (++pendingSize_ == 4) {
+        mix(pending_);
+        pending_ = 0;
+        pendingSize_ = 0;
+    }
+}
+
+void Marvin32::add(const std::uint8_t* data, std::size_t size)
+{
+    for (; size > 0 && pendingSize_ != 0; ++data, --size)
+        addByte(*data);
+    for (; size >= 4; data += 4, size -= 4)
+        mix(std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 | std::uint32_t(data[2]) << 16 |
+            std::uint32_t(data[3]) << 24);
+    for (; size > 0; ++data, --size)
+        addByte(*data);
+}
+
+std::uint64_t Marvin32::finish() const
+{
+    // The last zero to three bytes, closed by a 0x80 byte.
+    Marvin32 last = *this;
+    last.mix(pending_ | std::uint32_t(0x80) << (8 * pendingSize_));
+    last.mix(0);
+    return std::uint64_t(last.high_) << 32 | last.low_;
+}
 
 std::uint64_t marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t seed)
 {
-    State state{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32)};
-    for (; size >= 4; data += 4, size -= 4)
-        state.mix(wordAt(data));
-    // The last zero to three bytes, closed by a 0x80 byte.
-    std::uint32_t last = 0x80;
-    for (std::size_t i = size; i > 0; --i)
-        last = last << 8 | data[i - 1];
-    state.mix(last);
-    state.mix(0);
-    return std::uint64_t(state.high) << 32 | state.low;
+    Marvin32 hash(seed);
+    hash.add(data, size);
+    return hash.finish();
 }
 
 } // namespace platform

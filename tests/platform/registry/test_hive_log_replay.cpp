@@ -12,7 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 #include <map>
+#include <memory>
 
 using namespace platform;
 using namespace log_fixture;
@@ -43,7 +46,14 @@ HiveLogInput input(LogSlot slot, Bytes bytes)
     const char* name = slot == LogSlot::Log1   ? "SOFTWARE.LOG1"
                        : slot == LogSlot::Log2 ? "SOFTWARE.LOG2"
                                                : "SOFTWARE.LOG";
-    return {slot, name, std::move(bytes)};
+    auto held = std::make_shared<const Bytes>(std::move(bytes));
+    const auto read = [held](std::uint64_t offset, std::uint8_t* into, std::size_t size) {
+        if (offset + size > held->size())
+            return false;
+        std::copy_n(held->begin() + std::ptrdiff_t(offset), size, into);
+        return true;
+    };
+    return {slot, name, held->size(), read};
 }
 
 Bytes withBrokenChecksum(Bytes hive)
@@ -130,6 +140,12 @@ void TestHiveLogReplay::marvin32_matchesPublishedVectors_data()
     QTest::newRow("4 bytes") << seed1 << QByteArray::fromHex("8642dc59") << quint64(0x7008F2E87E9CF556ULL);
     QTest::newRow("7 bytes") << seed1 << QByteArray::fromHex("ab427ea8d10fc7") << quint64(0xE11847E4F0678C41ULL);
     QTest::newRow("high seed") << seed3 << QByteArray::fromHex("FF00FF00FF") << quint64(0x920B62BBCA3E0B72ULL);
+    QTest::newRow("6 bytes, seed with its top bit set")
+        << quint64(0x804FB61A001BDBCCULL) << QByteArray::fromHex("0932e6246c47") << quint64(0xD6DD5E40AD1BC2EDULL);
+    // Published with the seed as two state words, 0xCD0893B7 first: the low
+    // half of the 64-bit seed is the first word.
+    QTest::newRow("seed given as state words") << quint64(0xD53CD9CECD0893B7ULL) << QByteArray("abc")
+                                               << quint64(0x22C74339492769BFULL);
 }
 
 void TestHiveLogReplay::marvin32_matchesPublishedVectors()
@@ -137,8 +153,13 @@ void TestHiveLogReplay::marvin32_matchesPublishedVectors()
     QFETCH(quint64, seed);
     QFETCH(QByteArray, data);
     QFETCH(quint64, expected);
-    QCOMPARE(quint64(marvin32(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()), seed)),
-             expected);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    QCOMPARE(quint64(marvin32(bytes, std::size_t(data.size()), seed)), expected);
+    // A log is hashed a piece at a time; one byte per piece gives the same.
+    Marvin32 pieces(seed);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        pieces.add(bytes + i, 1);
+    QCOMPARE(quint64(pieces.finish()), expected);
 }
 
 void TestHiveLogReplay::replay_data()
@@ -208,6 +229,11 @@ void TestHiveLogReplay::replay_data()
     QTest::newRow("old format, damaged hive header")
         << withBrokenChecksum(dirty) << Logs{input(LogSlot::Log1, oldLog(dirty, s[3], kSeq + 1))} << 3 << Counts{0}
         << kSeq + 2;
+    Bytes otherBinTime = dirty; // the first bin's copy of the last-written time is not the log's either
+    otherBinTime[kBins + 0x14] ^= 0x01;
+    QTest::newRow("old format, damaged hive header and first bin's time")
+        << withBrokenChecksum(otherBinTime) << Logs{input(LogSlot::Log1, oldLog(otherBinTime, s[3], kSeq + 1))} << 3
+        << Counts{0} << kSeq + 2;
 
     // Refusals.
     QTest::newRow("clean hive") << s[0] << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {entry(0, 1, kSeq)}))} << -1
@@ -236,6 +262,10 @@ void TestHiveLogReplay::replay_data()
         << dirty << Logs{input(LogSlot::Log, hugeOld)} << -1 << Counts{0} << 0u;
     QTest::newRow("emptied hive file, log without entries")
         << Bytes() << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {}))} << -1 << Counts{0} << 0u;
+    Bytes reversedSeed = entry(0, 1, kSeq);
+    sealEntry(reversedSeed, 0xC5554E7A884DEF82); // the published seed with its bytes reversed
+    QTest::newRow("entry hashed with another seed")
+        << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {reversedSeed}))} << -1 << Counts{0} << 0u;
     QTest::newRow("first entry damaged") << dirty << Logs{input(LogSlot::Log1, newLog(s[1], kSeq, {damagedMiddle}))}
                                          << -1 << Counts{0} << 0u;
 }
@@ -306,6 +336,9 @@ void TestHiveLogReplay::applyHiveLogs_replacesTheHiveAndKeepsTheOriginals()
     QCOMPARE(readFile(hivePath + ".before-logs"), dirty);
     QCOMPARE(readFile((folder + "/software.log1.before-logs").toStdString()), log1);
     QCOMPARE(readFile((folder + "/SOFTWARE.Log2.before-logs").toStdString()), log2);
+    // The kept logs are copies: Windows rewrites its logs in place.
+    writeFile((folder + "/software.log1").toStdString(), log2);
+    QCOMPARE(readFile((folder + "/software.log1.before-logs").toStdString()), log1);
     const Bytes recovered = readFile(hivePath);
     QCOMPARE(dwordAt(recovered, 0x04), kSeq + 2);
     QCOMPARE(dwordAt(recovered, 0x08), kSeq + 2);
@@ -349,21 +382,35 @@ void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing_data()
     QTest::addColumn<Bytes>("log1");
     QTest::addColumn<bool>("keptCopyExists");
     QTest::addColumn<QString>("sentence");
+    QTest::addColumn<quint64>("logSize"); // the log file grown to this size, its end unwritten; 0: as built
 
     const Bytes dirty = dirtyHive(states()[0], kSeq);
     const Bytes good = newLog(states()[1], kSeq, {entry(0, 1, kSeq)});
     Bytes damaged = good;
     damaged[damaged.size() - 10] ^= 0xFF;
-    QTest::newRow("no logs") << dirty << Bytes() << false << "none lies beside it";
-    QTest::newRow("damaged log") << dirty << damaged << false << "first entry is damaged";
+    QTest::newRow("no logs") << dirty << Bytes() << false << "none lies beside it" << 0ull;
+    QTest::newRow("damaged log") << dirty << damaged << false << "first entry is damaged" << 0ull;
     QTest::newRow("log of another hive") << named(dirty, "SOFTWARE")
                                          << newLog(named(states()[1], "SAM"), kSeq, {entry(0, 1, kSeq)}) << false
-                                         << "belongs to another hive";
+                                         << "belongs to another hive" << 0ull;
     QTest::newRow("logs that rebuild a damaged hive")
         << dirty << newLog(states()[1], kSeq, {newLogEntry(states()[0], withStrayParent(states()[1]), kSeq)}) << false
-        << "is damaged";
-    QTest::newRow("clean hive") << states()[0] << good << false << "is clean";
-    QTest::newRow("kept copy already there") << dirty << good << true << "already exists";
+        << "is damaged" << 0ull;
+    QTest::newRow("clean hive") << states()[0] << good << false << "is clean" << 0ull;
+    QTest::newRow("kept copy already there") << dirty << good << true << "already exists" << 0ull;
+    // An entry whose size claims the rest of a 512 MB log, whose hash cannot
+    // match: the log is read a piece at a time, not whole.
+    constexpr std::uint32_t kHugeLog = 512u << 20;
+    Bytes claimsAll(512, 0);
+    std::copy_n("HvLE", 4, claimsAll.begin());
+    setDword(claimsAll, 4, kHugeLog - 512);
+    setDword(claimsAll, 12, kSeq);
+    setDword(claimsAll, 16, kHugeLog);
+    setDword(claimsAll, 20, 1);
+    setDword(claimsAll, 44, kHugeLog - 512 - 48);
+    sealEntry(claimsAll);
+    QTest::newRow("damaged entry in a log of 512 MB")
+        << dirty << newLog(states()[1], kSeq, {claimsAll}) << false << "first entry is damaged" << quint64(kHugeLog);
 }
 
 void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing()
@@ -372,20 +419,29 @@ void TestHiveLogReplay::applyHiveLogs_refusalChangesNothing()
     QFETCH(Bytes, log1);
     QFETCH(bool, keptCopyExists);
     QFETCH(QString, sentence);
+    QFETCH(quint64, logSize);
 
     QTemporaryDir dir;
     const std::string hivePath = dir.filePath("SOFTWARE").toStdString();
     writeFile(hivePath, hive);
     if (!log1.empty())
         writeFile(hivePath + ".LOG1", log1);
+    if (logSize != 0)
+        QVERIFY(QFile::resize(QString::fromStdString(hivePath + ".LOG1"), qint64(logSize)));
     if (keptCopyExists)
         writeFile(hivePath + ".LOG1.before-logs", {1, 2, 3});
-    const auto before = folderContents(dir.path());
+    const auto before = logSize == 0 ? folderContents(dir.path()) : std::map<QString, QByteArray>();
 
     std::string error;
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const long peakBefore = usage.ru_maxrss; // KiB
     QVERIFY(!applyHiveLogs(hivePath, &error).has_value());
+    ::getrusage(RUSAGE_SELF, &usage);
+    QVERIFY2(usage.ru_maxrss - peakBefore < 64 * 1024, qPrintable(QString::number(usage.ru_maxrss - peakBefore)));
     QVERIFY2(QString::fromStdString(error).contains(sentence), error.c_str());
-    QVERIFY(folderContents(dir.path()) == before);
+    if (logSize == 0)
+        QVERIFY(folderContents(dir.path()) == before);
 }
 
 void TestHiveLogReplay::inspectHiveLogs_tellsWhetherLogsCanBeApplied()
