@@ -374,6 +374,64 @@ LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint
     return kSuccess;
 }
 
+LSTATUS HiveRegistry::enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data)
+{
+    const OpenKey* open = nullptr;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open->access & kKeyQueryValue) == 0)
+        return kAccessDenied;
+    if (name == nullptr)
+        return kInvalidParameter;
+    if (open->location.place != Place::Hive)
+        return kNoMoreItems;
+    const auto* values = d->session.tree()->values(open->location.node);
+    if (values == nullptr)
+        return kRegistryCorrupt;
+    if (index >= values->size())
+        return kNoMoreItems;
+    *name = (*values)[index].name;
+    std::uint32_t size = 0;
+    if (const LSTATUS status = d->copyValue(open->location.node, *name, type, nullptr, &size); status != kSuccess)
+        return status;
+    if (data == nullptr)
+        return kSuccess;
+    data->resize(size);
+    return d->copyValue(open->location.node, *name, type, data->data(), &size);
+}
+
+LSTATUS HiveRegistry::deleteValue(HKEY key, const std::string& valueName)
+{
+    const OpenKey* open = nullptr;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open->access & kKeySetValue) == 0 || open->location.place != Place::Hive)
+        return kAccessDenied;
+    if (!d->session.writable())
+        return d->session.refusal();
+    HiveSession& session = d->session;
+    if (const LSTATUS status = session.beginChange(); status != kSuccess)
+        return status;
+    // Beginning the change may have reloaded the hive: find the key again.
+    LSTATUS status = d->resolve(key, &open);
+    if (status == kSuccess)
+        status = session.checkValuesSafe(open->location.node, HiveSession::ValuesTouched::Rewritten);
+    if (status != kSuccess) {
+        session.endChange();
+        return status;
+    }
+    bool found = false;
+    if (!session.tree()->deleteValue(open->location.node, valueName, &found))
+        return session.failWrite();
+    if (!found) {
+        session.endChange();
+        return kFileNotFound;
+    }
+    session.changed(namesInHive(open->path, open->path.parts.size()));
+    return kSuccess;
+}
+
 LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created)
 {
     if (result == nullptr)
