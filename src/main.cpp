@@ -37,7 +37,8 @@ int main(int argc, char* argv[])
     if (line->action == CommandLine::Action::RunSubCommand) {
         // No QApplication: the commands need no display.
         const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr,
-                                              std::cin, platform::standardInputIsTerminal()};
+                                              std::cin, platform::standardInputIsTerminal(),
+                                              platform::standardOutputIsTerminal()};
         return commands::runSubCommand(*commands::findSubCommand(line->subCommand), invocation);
     }
 

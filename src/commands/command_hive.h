@@ -33,6 +33,8 @@ public:
     static std::unique_ptr<CommandHive> open(const Invocation& invocation, const std::optional<std::string>& hivePath);
 
     services::General& general() { return general_; }
+    // The hive file, with symbolic links resolved.
+    const std::string& hivePath() const { return registry_->path(); }
 
 private:
     CommandHive(std::unique_ptr<platform::HiveRegistry> registry, std::ostream& err);

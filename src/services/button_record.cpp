@@ -3,8 +3,6 @@
 #include "services/button_layout.h"
 #include "services/button_texts.h"
 
-#include <QString>
-
 namespace services {
 
 const std::array<FieldValue, 6> kFieldValues = {{
@@ -15,15 +13,6 @@ const std::array<FieldValue, 6> kFieldValues = {{
     {buttons::kMenuStatusBar, &ButtonFields::statusBar},
     {buttons::kMenuText, &ButtonFields::toolsMenu},
 }};
-
-std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName)
-{
-    for (const FieldValue& value : kFieldValues) {
-        if (QString::fromUtf8(value.valueName).compare(QString::fromStdString(valueName), Qt::CaseInsensitive) == 0)
-            return &(fields.*value.field);
-    }
-    return nullptr;
-}
 
 std::string buttonSubKeyPath(const std::string& keyName)
 {

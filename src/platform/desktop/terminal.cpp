@@ -9,4 +9,9 @@ bool standardInputIsTerminal()
     return isatty(STDIN_FILENO) == 1;
 }
 
+bool standardOutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
+}
+
 } // namespace platform

@@ -6,4 +6,8 @@ namespace platform {
 // answer a question.
 bool standardInputIsTerminal();
 
+// Whether the program's standard output is a terminal, where a person reads
+// text rather than a file receiving bytes.
+bool standardOutputIsTerminal();
+
 } // namespace platform
