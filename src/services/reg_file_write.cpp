@@ -10,7 +10,7 @@ namespace services {
 
 namespace {
 
-// Windows' tools break hex data after the comma that passes this column.
+// Windows' tools break hex data after the comma that reaches this column.
 constexpr std::size_t kHexLineWidth = 77;
 
 bool holdsLineBreak(const std::string& text)
@@ -47,7 +47,7 @@ void appendHex(std::string* out, std::size_t lineStart, const std::vector<std::u
         if (i + 1 == bytes.size())
             break;
         *out += ',';
-        if (out->size() - lineStart > kHexLineWidth) {
+        if (out->size() - lineStart >= kHexLineWidth) {
             *out += "\\\r\n  ";
             lineStart = out->size() - 2;
         }
