@@ -54,11 +54,19 @@ std::vector<std::string> buttonWarnings(const std::vector<RegValue>& values)
             warnings.push_back(std::string("Its \"") + field.valueName +
                                "\" is not a string, which the window can neither show nor save.");
     }
+    std::vector<std::string> missing;
     for (const char* required : {buttons::kButtonText, buttons::kExec, buttons::kIcon}) {
         const RegValue* value = findValue(values, required);
         if (value == nullptr || (isText(*value) && textOf(*value).empty()))
-            warnings.push_back(std::string("It has no \"") + required +
-                               "\" (or an empty one), so the window cannot save it until one is given.");
+            missing.push_back(std::string("\"") + required + "\"");
+    }
+    if (!missing.empty()) {
+        std::string names = missing.front();
+        for (std::size_t i = 1; i < missing.size(); ++i)
+            names += (i + 1 == missing.size() ? " and " : ", ") + missing[i];
+        warnings.push_back("It has no " + names + " (or " + (missing.size() == 1 ? "an empty one" : "empty ones") +
+                           "), so the window cannot save it until " + (missing.size() == 1 ? "one is" : "they are") +
+                           " given.");
     }
     if (findValue(values, kClsidExtension) != nullptr)
         warnings.emplace_back("It is an add-on entry (it has \"ClsidExtension\"), which the window does not edit.");
