@@ -4,12 +4,17 @@
 #include "services/button_store.h"
 #include "support/button_hive.h"
 
+#include "support/reg_text.h"
+
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
 
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -35,17 +40,26 @@ struct Fixture : ButtonHive {
     // answers with answer when it is given.
     Outcome run(QStringList arguments, std::optional<QString> answer = std::nullopt)
     {
+        std::ostringstream out;
+        return run(arguments, answer.value_or(QString()).toStdString() + "\n", answer.has_value(), false, out);
+    }
+
+    // The same with the bytes of standard input given, and standard output
+    // going to out, a terminal or not.
+    Outcome run(QStringList arguments, const std::string& input, bool inputIsTerminal, bool outputIsTerminal,
+                std::ostream& out)
+    {
         const std::string name = arguments.takeFirst().toStdString();
         std::vector<std::string> rest;
         for (const QString& argument : arguments)
             rest.push_back(argument.toStdString());
-        std::istringstream in(answer.value_or(QString()).toStdString() + "\n");
-        std::ostringstream out;
+        std::istringstream in(input);
         std::ostringstream err;
-        commands::Invocation invocation{hive.path(), rest, out, err, in, answer.has_value()};
+        commands::Invocation invocation{hive.path(), rest, out, err, in, inputIsTerminal, outputIsTerminal};
         const commands::SubCommand* command = commands::findSubCommand(name);
         const int status = command ? commands::runSubCommand(*command, invocation) : -1;
-        return {status, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
+        const auto* captured = dynamic_cast<std::ostringstream*>(&out);
+        return {status, captured ? QString::fromStdString(captured->str()) : QString(), QString::fromStdString(err.str())};
     }
 };
 
@@ -83,13 +97,22 @@ private slots:
                                                       << "browser's own buttons" << false;
         QTest::newRow("remove without terminal") << QStringList{"remove", old} << "-" << 1 << "give --yes" << false;
         QTest::newRow("remove, answered no") << QStringList{"remove", old} << "n" << 1
-                                             << "^Are you sure you want to delete this button\\? \\[y/N\\] pennant: The button was not deleted\\.\n$"
+                                             << "^Are you sure you want to delete the button \"Old\" \\(\\{1{8}-1{4}-1{4}-1{4}-1{12}\\}\\)\\? "
+                                                "\\[y/N\\] pennant: The button was not deleted\\.\n$"
                                              << false;
         QTest::newRow("remove, answered yes") << QStringList{"remove", old} << "y" << 0 << "^$" << true;
         QTest::newRow("remove --yes") << QStringList{"remove", "--yes", old} << "-" << 0 << "^$" << true;
         QTest::newRow("remove a missing key") << QStringList{"remove", "--yes", "{NONE}"} << "-" << 1 << "No button" << false;
         QTest::newRow("export a missing key") << QStringList{"export", "{NONE}"} << "-" << 1 << "Nothing was exported" << false;
-        QTest::newRow("import a missing file") << QStringList{"import", "/nonexistent.reg"} << "-" << 2 << "could not be read" << false;
+        QTest::newRow("import a missing file") << QStringList{"import", "/nonexistent.reg"} << "-" << 2
+                                               << "could not be read: No such file or directory\\.\n$" << false;
+        QTest::newRow("import a folder") << QStringList{"import", "/"} << "-" << 2 << "/ is a folder, not a \\.reg file\\." << false;
+        QTest::newRow("set without an option") << QStringList{"set", old} << "-" << 2 << "Nothing was changed" << false;
+        QTest::newRow("add with a line break") << QStringList{"add", "--text", "a\nb", "--exec", "e", "--icon", "i"} << "-" << 1
+                                               << "--text has a line break" << false;
+        QTest::newRow("set with a line break") << QStringList{"set", old, "--menu", "a\rb"} << "-" << 1 << "--menu has a line break"
+                                               << false;
+        QTest::newRow("short help") << QStringList{"list", "-h"} << "-" << 0 << "^Usage: pennant \\[--hive PATH\\] list" << false;
         QTest::newRow("command help") << QStringList{"import", "--help"} << "-" << 0 << "^Usage: pennant \\[--hive PATH\\] import FILE" << false;
     }
     void exitStatusAndOutput()
@@ -159,6 +182,125 @@ private slots:
         QCOMPARE(target.hive.fileBytes(), before);
         QCOMPARE(target.run({"import", file}).out, "created " + QString::fromStdString(kOld) + "\n");
         QCOMPARE(target.run({"show", QString::fromStdString(kOld)}).out, source.run({"show", QString::fromStdString(kOld)}).out);
+    }
+    // set changes only the values it names; a rewritten value, in the
+    // window's update too, keeps its string type.
+    void changesOnlyWhatItNames_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // empty: the window's update with the status bar text "x"
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected"); // "type:text" on disk
+        const QString old = QString::fromStdString(kOld);
+        const QStringList status{"set", old, "--status", "x"};
+        QTest::newRow("expandable icon untouched") << status << "Icon" << "2:%SystemRoot%\\i.ico";
+        QTest::newRow("mouse-over icon \"Error\" untouched") << status << "HotIcon" << "1:Error";
+        QTest::newRow("the value named") << status << "MenuStatusBar" << "1:x";
+        QTest::newRow("rewritten icon stays expandable") << QStringList{"set", old, "--icon", "%W%\\j.ico"} << "Icon" << "2:%W%\\j.ico";
+        QTest::newRow("emptied mouse-over icon takes the icon") << QStringList{"set", old, "--hot-icon", ""} << "HotIcon"
+                                                                << "1:%SystemRoot%\\i.ico";
+        QTest::newRow("window's update keeps the type") << QStringList{} << "Icon" << "2:%SystemRoot%\\i.ico";
+    }
+    void changesOnlyWhatItNames()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        Fixture fixture;
+        const std::string key = services::buttonKeyPath(kOld);
+        const std::string icon = "%SystemRoot%\\i.ico";
+        fixture.hive.putRaw(key, "Icon", platform::kRegExpandSz, std::vector<std::uint8_t>(icon.c_str(), icon.c_str() + icon.size() + 1));
+        fixture.hive.putString(key, "HotIcon", "Error");
+        if (arguments.isEmpty()) {
+            services::ButtonFields fields = services::loadButton(fixture.general, kOld);
+            fields.statusBar = "x";
+            QVERIFY(!services::updateButton(fixture.general, kOld, fields));
+        } else {
+            const Outcome outcome = fixture.run(arguments);
+            QVERIFY2(outcome.status == 0, qPrintable(outcome.err));
+        }
+        const auto stored = fixture.hive.readOnDisk(key, value.toStdString());
+        QVERIFY(stored);
+        QCOMPARE(QString::number(stored->type) + ":" +
+                     QString::fromUtf8(reinterpret_cast<const char*>(stored->data.data()), qsizetype(stored->data.size()) - 1),
+                 expected);
+    }
+
+    void exportOutput_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // HIVE, LINK and FILE stand for paths in the fixture's folder
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error"); // a pattern for err; "" when none
+        QTest::newRow("to a terminal") << QStringList{"export"} << true << 2 << "not for a terminal. Give -o FILE";
+        QTest::newRow("over the hive") << QStringList{"export", "-o", "HIVE"} << false << 1 << "is the hive being read";
+        QTest::newRow("over the hive by another name") << QStringList{"export", "-o", "LINK"} << false << 1 << "is the hive being read";
+        QTest::newRow("into a missing folder") << QStringList{"export", "-o", "/nonexistent/x.reg"} << false << 1
+                                               << "could not be written: No such file or directory\\.";
+        QTest::newRow("over an existing file") << QStringList{"export", "-o", "FILE"} << false << 0 << "";
+    }
+    void exportOutput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, terminal);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        Fixture fixture;
+        const QString folder = QString::fromStdString(fixture.hive.folder());
+        QVERIFY(QFile::link(QString::fromStdString(fixture.hive.path()), folder + "/link"));
+        QFile old(folder + "/buttons.reg");
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        arguments.replaceInStrings("HIVE", QString::fromStdString(fixture.hive.path()));
+        arguments.replaceInStrings("LINK", folder + "/link");
+        arguments.replaceInStrings("FILE", folder + "/buttons.reg");
+        const auto before = fixture.hive.fileBytes();
+        std::ostringstream out;
+        const Outcome outcome = fixture.run(arguments, "", false, terminal, out);
+        QCOMPARE(outcome.status, status);
+        QVERIFY2(error.isEmpty() ? outcome.err.isEmpty() : QRegularExpression(error).match(outcome.err).hasMatch(),
+                 qPrintable(outcome.err));
+        QVERIFY(out.str().empty());
+        QCOMPARE(fixture.hive.fileBytes(), before);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll().startsWith("\xFF\xFE"), status == 0);
+        // No temporary file is left beside the output.
+        QCOMPARE(QDir(folder).entryList(QDir::Files).filter(".tmp").size(), 0);
+    }
+
+    void failedOutputIsReported()
+    {
+        Fixture fixture;
+        std::ofstream full("/dev/full");
+        QVERIFY(full.is_open());
+        const Outcome outcome = fixture.run({"list"}, "", false, false, full);
+        QCOMPARE(outcome.status, 1);
+        QCOMPARE(outcome.err, "pennant: The output could not be written: No space left on device.\n");
+    }
+
+    void importsStandardInput()
+    {
+        Fixture source;
+        std::ostringstream file;
+        QCOMPARE(source.run({"export"}, "", false, false, file).status, 0);
+        Fixture target;
+        QCOMPARE(target.run({"remove", "--yes", QString::fromStdString(kOld)}).status, 0);
+        std::ostringstream out;
+        const Outcome outcome = target.run({"import", "-"}, file.str(), false, false, out);
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(outcome.out, "created " + QString::fromStdString(kOld) + "\n");
+    }
+
+    // A hive without the Extensions key has no buttons yet.
+    void listsNothingWithoutExtensionsKey()
+    {
+        TempHive blank;
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        commands::Invocation invocation{blank.path(), {}, out, err, in, false, false};
+        QCOMPARE(commands::runSubCommand(*commands::findSubCommand("list"), invocation), commands::kDone);
+        QCOMPARE(out.str(), std::string());
+        QCOMPARE(err.str(), std::string());
     }
 };
 
