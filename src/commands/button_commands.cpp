@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -44,6 +45,14 @@ std::optional<std::vector<services::FieldChange>> givenFields(const CommandArgum
     return changes;
 }
 
+// A text as one line of plain output: a line break that an imported file
+// gave it shows as a space (the JSON output keeps it).
+std::string oneLine(std::string text)
+{
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
 void printJson(const Invocation& invocation, const nlohmann::json& document)
 {
     // Stored texts are valid UTF-8; replacing is only a guard.
@@ -79,7 +88,7 @@ int runList(const Invocation& invocation)
         printJson(invocation, array);
     } else {
         for (const services::ListedButton& button : *listed)
-            invocation.out << button.keyName << '\t' << button.text << '\n';
+            invocation.out << button.keyName << '\t' << oneLine(button.text) << '\n';
     }
     return kDone;
 }
@@ -100,7 +109,7 @@ int runShow(const Invocation& invocation)
         printJson(invocation, {{"key", keyName}, {"values", object}});
     } else {
         for (const auto& [name, text] : values)
-            invocation.out << name << ": " << text << '\n';
+            invocation.out << name << ": " << oneLine(text) << '\n';
     }
     return kDone;
 }

@@ -290,6 +290,16 @@ private slots:
         QCOMPARE(outcome.out, "created " + QString::fromStdString(kOld) + "\n");
     }
 
+    // A text with a line break, which only a .reg file can give, still
+    // takes one line of list's and show's plain output.
+    void printsOneLinePerButton()
+    {
+        Fixture fixture;
+        fixture.hive.putString(services::buttonKeyPath(kOld), "ButtonText", "two\r\nlines");
+        QCOMPARE(fixture.run({"list"}).out, QString::fromStdString(kOld) + "\ttwo  lines\n");
+        QVERIFY(fixture.run({"show", QString::fromStdString(kOld)}).out.startsWith("ButtonText: two  lines\n"));
+    }
+
     // A hive without the Extensions key has no buttons yet.
     void listsNothingWithoutExtensionsKey()
     {
