@@ -76,6 +76,10 @@ int runImport(const Invocation& invocation)
     if (const auto refusal = services::importButtons(prepared->general(), *sections, !dryRun, &imported, &warnings))
         return fail(invocation, kRefused,
                     "Nothing was imported from " + shown + ": " + atLine(refusal->line) + refusal->reason);
+    if (services::looksLikeUtf8WithoutMark(*bytes))
+        invocation.err << "pennant: warning: " << shown
+                       << " has no byte order mark, so it was read in the Windows code page 1252, as Windows reads "
+                          "it, but it looks like UTF-8: save it as UTF-16 or UTF-8 with a byte order mark.\n";
     for (const services::ImportWarning& warning : warnings)
         invocation.err << "pennant: warning: " << atLine(warning.line) << warning.text << '\n';
     for (const services::ImportedKey& key : imported)

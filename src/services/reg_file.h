@@ -55,6 +55,11 @@ struct RegFileProblem {
 // nothing and sets *problem.
 std::optional<std::vector<RegKeySection>> parseRegFile(const std::string& bytes, RegFileProblem* problem);
 
+// Whether the file has no byte order mark, so that parseRegFile reads it in
+// code page 1252, yet holds UTF-8 text beyond ASCII, which then reads as
+// other characters (an editor saved it in UTF-8 without a mark).
+bool looksLikeUtf8WithoutMark(const std::string& bytes);
+
 // One key and its values, in order, for writing.
 struct RegKeyExport {
     std::string path;

@@ -4,6 +4,7 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/utf16_text.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace services {
@@ -337,6 +338,15 @@ private:
 };
 
 } // namespace
+
+bool looksLikeUtf8WithoutMark(const std::string& bytes)
+{
+    const std::string_view text = bytes;
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xEF\xBB\xBF"))
+        return false;
+    const bool beyondAscii = std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+    return beyondAscii && platform::decodeUtf8(text).has_value();
+}
 
 std::optional<std::vector<RegKeySection>> parseRegFile(const std::string& bytes, RegFileProblem* problem)
 {

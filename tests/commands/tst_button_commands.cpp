@@ -4,8 +4,6 @@
 #include "services/button_store.h"
 #include "support/button_hive.h"
 
-#include "support/reg_text.h"
-
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -277,17 +275,31 @@ private slots:
         QCOMPARE(outcome.err, "pennant: The output could not be written: No space left on device.\n");
     }
 
+    void importsStandardInput_data()
+    {
+        QTest::addColumn<QString>("file"); // "EXPORT": what export wrote for the fixture's button; else UTF-8 without a mark
+        QTest::addColumn<QString>("error"); // a pattern for err
+        QTest::newRow("an exported file") << "EXPORT" << "^$";
+        const QString file = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
+                             "Internet Explorer\\Extensions\\" + QString::fromStdString(kOld) + "]\n\"ButtonText\"=\"ü\"\n";
+        QTest::newRow("UTF-8 without a mark") << file << "^pennant: warning: standard input has no byte "
+                                                                               "order mark.*looks like UTF-8";
+    }
     void importsStandardInput()
     {
+        QFETCH(QString, file);
+        QFETCH(QString, error);
         Fixture source;
-        std::ostringstream file;
-        QCOMPARE(source.run({"export"}, "", false, false, file).status, 0);
+        std::ostringstream exported;
+        QCOMPARE(source.run({"export"}, "", false, false, exported).status, 0);
+        const std::string bytes = file == "EXPORT" ? exported.str() : file.toStdString();
         Fixture target;
         QCOMPARE(target.run({"remove", "--yes", QString::fromStdString(kOld)}).status, 0);
         std::ostringstream out;
-        const Outcome outcome = target.run({"import", "-"}, file.str(), false, false, out);
+        const Outcome outcome = target.run({"import", "-"}, bytes, false, false, out);
         QCOMPARE(outcome.status, 0);
         QCOMPARE(outcome.out, "created " + QString::fromStdString(kOld) + "\n");
+        QVERIFY2(QRegularExpression(error).match(outcome.err).hasMatch(), qPrintable(outcome.err));
     }
 
     // A text with a line break, which only a .reg file can give, still
