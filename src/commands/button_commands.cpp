@@ -80,7 +80,7 @@ int runList(const Invocation& invocation)
     // A hive without the Extensions key has no buttons yet.
     const auto listed = services::listButtonsIfAny(prepared->general());
     if (!listed)
-        return fail(invocation, kRefused, services::texts::kKeyNotOpened);
+        return fail(invocation, kRefused, services::texts::kExtensionsKeyNotOpened);
     if (prepared->arguments.flag("--json")) {
         nlohmann::json array = nlohmann::json::array();
         for (const services::ListedButton& button : *listed)

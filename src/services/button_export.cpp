@@ -50,7 +50,7 @@ std::optional<std::string> exportButtons(General& general, const std::vector<std
     if (names.empty()) {
         const auto listed = listButtonsIfAny(general);
         if (!listed) {
-            *problem = texts::kKeyNotOpened;
+            *problem = texts::kExtensionsKeyNotOpened;
             return std::nullopt;
         }
         for (const ListedButton& button : *listed)
