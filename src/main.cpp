@@ -26,15 +26,9 @@ int main(int argc, char* argv[])
         return 0;
     case CommandLine::Action::RunSubCommand: {
         const commands::Invocation invocation{line->hivePath, line->subCommandArguments, std::cout, std::cerr,
-                                              std::cin, platform::standardInputIsTerminal()};
-        const int status = commands::runSubCommand(*commands::findSubCommand(line->subCommand), invocation);
-        // What could not be written (a full disk, a closed pipe) is a failure.
-        std::cout.flush();
-        if (!std::cout) {
-            std::cerr << "pennant: The output could not be written.\n";
-            return status == 0 ? 1 : status;
-        }
-        return status;
+                                              std::cin, platform::standardInputIsTerminal(),
+                                              platform::standardOutputIsTerminal()};
+        return commands::runSubCommand(*commands::findSubCommand(line->subCommand), invocation);
     }
     case CommandLine::Action::Run:
         break;

@@ -5,11 +5,9 @@
 #include "services/button_store.h"
 #include "services/button_texts.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -17,42 +15,48 @@ namespace commands {
 
 namespace {
 
-// The options of add and set, one for each field of a button.
-struct FieldOption {
-    const char* option;
-    std::string services::ButtonFields::*field;
-};
-const FieldOption kFieldOptions[] = {
-    {"--text", &services::ButtonFields::buttonText},  {"--exec", &services::ButtonFields::exec},
-    {"--icon", &services::ButtonFields::icon},        {"--hot-icon", &services::ButtonFields::hotIcon},
-    {"--status", &services::ButtonFields::statusBar}, {"--menu", &services::ButtonFields::toolsMenu},
-};
+// The options of add and set, one for each field of a button, in the
+// order of the fields.
+constexpr const char* kFieldOptions[] = {"--text", "--exec", "--icon", "--hot-icon", "--status", "--menu"};
+static_assert(std::size(kFieldOptions) == std::tuple_size_v<decltype(services::kFieldValues)>);
 
 std::vector<std::string> fieldOptionNames()
 {
-    std::vector<std::string> names;
-    for (const FieldOption& option : kFieldOptions)
-        names.emplace_back(option.option);
-    return names;
+    return {std::begin(kFieldOptions), std::end(kFieldOptions)};
 }
 
-// Sets the fields whose options were given.
-void applyFieldOptions(const CommandArguments& arguments, services::ButtonFields* fields)
+// The fields whose options were given, with their texts; one sentence in
+// *problem for a text with a line break, which would split the one line
+// that list and show print for it.
+std::optional<std::vector<services::FieldChange>> givenFields(const CommandArguments& arguments, std::string* problem)
 {
-    for (const FieldOption& option : kFieldOptions) {
-        if (auto value = arguments.value(option.option))
-            fields->*option.field = *value;
+    std::vector<services::FieldChange> changes;
+    for (std::size_t i = 0; i < std::size(kFieldOptions); ++i) {
+        auto value = arguments.value(kFieldOptions[i]);
+        if (!value)
+            continue;
+        if (value->find_first_of("\r\n") != std::string::npos) {
+            *problem = std::string("The text of ") + kFieldOptions[i] + " has a line break, which a button's texts "
+                                                                      "cannot hold.";
+            return std::nullopt;
+        }
+        changes.push_back({&services::kFieldValues[i], std::move(*value)});
     }
+    return changes;
 }
 
-void printJson(const Invocation& invocation, const QJsonDocument& document)
+// A text as one line of plain output: a line break that an imported file
+// gave it shows as a space (the JSON output keeps it).
+std::string oneLine(std::string text)
 {
-    invocation.out << document.toJson(QJsonDocument::Indented).toStdString();
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
 }
 
-QString qt(const std::string& text)
+void printJson(const Invocation& invocation, const nlohmann::json& document)
 {
-    return QString::fromStdString(text);
+    // Stored texts are valid UTF-8; replacing is only a guard.
+    invocation.out << document.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
 // Refuses (and returns false) unless keyName is a button the window could
@@ -73,17 +77,18 @@ int runList(const Invocation& invocation)
     auto prepared = prepareCommand(invocation, {}, {"--json"}, 0);
     if (!prepared)
         return kBadUsage;
-    const auto listed = services::listButtons(prepared->general());
+    // A hive without the Extensions key has no buttons yet.
+    const auto listed = services::listButtonsIfAny(prepared->general());
     if (!listed)
-        return fail(invocation, kRefused, services::texts::kKeyNotOpened);
+        return fail(invocation, kRefused, services::texts::kExtensionsKeyNotOpened);
     if (prepared->arguments.flag("--json")) {
-        QJsonArray array;
+        nlohmann::json array = nlohmann::json::array();
         for (const services::ListedButton& button : *listed)
-            array.append(QJsonObject{{"key", qt(button.keyName)}, {"text", qt(button.text)}});
-        printJson(invocation, QJsonDocument(array));
+            array.push_back({{"key", button.keyName}, {"text", button.text}});
+        printJson(invocation, array);
     } else {
         for (const services::ListedButton& button : *listed)
-            invocation.out << button.keyName << '\t' << button.text << '\n';
+            invocation.out << button.keyName << '\t' << oneLine(button.text) << '\n';
     }
     return kDone;
 }
@@ -98,13 +103,13 @@ int runShow(const Invocation& invocation)
         return kRefused;
     const services::StoredValues values = services::storedButtonValues(prepared->general(), keyName);
     if (prepared->arguments.flag("--json")) {
-        QJsonObject object;
+        nlohmann::json object = nlohmann::json::object();
         for (const auto& [name, text] : values)
-            object.insert(qt(name), qt(text));
-        printJson(invocation, QJsonDocument(QJsonObject{{"key", qt(keyName)}, {"values", object}}));
+            object[name] = text;
+        printJson(invocation, {{"key", keyName}, {"values", object}});
     } else {
         for (const auto& [name, text] : values)
-            invocation.out << name << ": " << text << '\n';
+            invocation.out << name << ": " << oneLine(text) << '\n';
     }
     return kDone;
 }
@@ -114,13 +119,18 @@ int runAdd(const Invocation& invocation)
     auto prepared = prepareCommand(invocation, fieldOptionNames(), {"--json"}, 0);
     if (!prepared)
         return kBadUsage;
+    std::string problem;
+    const auto given = givenFields(prepared->arguments, &problem);
+    if (!given)
+        return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + problem);
     services::ButtonFields fields;
-    applyFieldOptions(prepared->arguments, &fields);
+    for (const services::FieldChange& change : *given)
+        fields.*change.field->field = change.text;
     std::string keyName;
     if (const auto refusal = services::createButton(prepared->general(), fields, &keyName))
         return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + refusal->reason);
     if (prepared->arguments.flag("--json"))
-        printJson(invocation, QJsonDocument(QJsonObject{{"key", qt(keyName)}}));
+        printJson(invocation, {{"key", keyName}});
     else
         invocation.out << keyName << '\n';
     return kDone;
@@ -132,12 +142,18 @@ int runSet(const Invocation& invocation)
     if (!prepared)
         return kBadUsage;
     const std::string& keyName = prepared->arguments.positionals().front();
+    std::string problem;
+    const auto given = givenFields(prepared->arguments, &problem);
+    if (!given)
+        return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + problem);
+    if (given->empty())
+        return fail(invocation, kBadUsage,
+                    "Nothing was changed: give at least one of --text, --exec, --icon, --hot-icon, --status and --menu.");
     if (!checkCustomButton(invocation, prepared->general(), keyName))
         return kRefused;
-    // The fields start as stored, as in the window after loading the button.
-    services::ButtonFields fields = services::loadButton(prepared->general(), keyName);
-    applyFieldOptions(prepared->arguments, &fields);
-    if (const auto refusal = services::updateButton(prepared->general(), keyName, fields))
+    // Only the values named change, as in the window after loading the
+    // button and editing those fields.
+    if (const auto refusal = services::changeButton(prepared->general(), keyName, *given))
         return fail(invocation, kRefused, std::string(services::texts::kNotSaved) + " " + refusal->reason);
     return kDone;
 }
@@ -154,7 +170,9 @@ int runRemove(const Invocation& invocation)
         if (!invocation.inputIsTerminal)
             return fail(invocation, kRefused,
                         std::string(services::texts::kNotDeleted) + " Without a terminal to ask on, give --yes.");
-        invocation.err << services::texts::kDeleteQuestion << " [y/N] " << std::flush;
+        const std::string text = services::loadButton(prepared->general(), keyName).buttonText;
+        invocation.err << "Are you sure you want to delete the button \"" << text << "\" (" << keyName << ")? [y/N] "
+                       << std::flush;
         std::string answer;
         std::getline(invocation.in, answer);
         if (answer != "y" && answer != "Y" && answer != "yes" && answer != "Yes")

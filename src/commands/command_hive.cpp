@@ -1,6 +1,5 @@
 #include "commands/command_hive.h"
 
-#include "services/program_registry.h"
 
 #include <ostream>
 
@@ -12,8 +11,8 @@ platform::MessageAnswer StreamMessages::show(const platform::MessageRequest& req
     return request.buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok : request.defaultButton;
 }
 
-CommandHive::CommandHive(std::unique_ptr<platform::Registry> registry, std::ostream& err)
-    : registry_(std::move(registry)), messages_(err), general_(*registry_, messages_, shell_, *uuids_)
+CommandHive::CommandHive(services::ProgramRegistry opened, std::ostream& err)
+    : registry_(std::move(opened.registry)), hiveFile_(std::move(opened.hiveFile)), messages_(err), general_(*registry_, messages_, shell_, *uuids_)
 {
 }
 
@@ -26,7 +25,7 @@ std::unique_ptr<CommandHive> CommandHive::open(const Invocation& invocation,
         fail(invocation, kBadUsage, error);
         return nullptr;
     }
-    return std::unique_ptr<CommandHive>(new CommandHive(std::move(opened->registry), invocation.err));
+    return std::unique_ptr<CommandHive>(new CommandHive(std::move(*opened), invocation.err));
 }
 
 std::optional<PreparedCommand> prepareCommand(const Invocation& invocation, const std::vector<std::string>& valueOptions,

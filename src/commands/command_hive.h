@@ -7,6 +7,7 @@
 #include "platform/desktop/uuid.h"
 #include "platform/registry/registry.h"
 #include "services/general.h"
+#include "services/program_registry.h"
 
 #include <memory>
 #include <string>
@@ -33,11 +34,14 @@ public:
     static std::unique_ptr<CommandHive> open(const Invocation& invocation, const std::optional<std::string>& hivePath);
 
     services::General& general() { return general_; }
+    // The hive file behind the registry; nothing for the live registry.
+    const std::optional<std::string>& hiveFile() const { return hiveFile_; }
 
 private:
-    CommandHive(std::unique_ptr<platform::Registry> registry, std::ostream& err);
+    CommandHive(services::ProgramRegistry opened, std::ostream& err);
 
     std::unique_ptr<platform::Registry> registry_;
+    std::optional<std::string> hiveFile_;
     StreamMessages messages_;
     platform::DesktopShell shell_;
     std::unique_ptr<platform::UuidSource> uuids_ = platform::systemUuidSource();

@@ -4,6 +4,8 @@
 #include "commands/button_commands.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace commands {
 
@@ -18,10 +20,11 @@ const std::vector<SubCommand>& subCommands()
         {"add", "add --text T --exec E --icon I [--hot-icon H] [--status S] [--menu M] [--json]",
          "create a button as the window's save does; prints its key name", runAdd},
         {"set", "set KEY [--text T] [--exec E] [--icon I] [--hot-icon H] [--status S] [--menu M]",
-         "change a button as the window's save does", runSet},
+         "change the named values of a button as the window's save does", runSet},
         {"remove", "remove KEY [--yes]", "delete a button (asks first unless --yes)", runRemove},
-        {"export", "export [KEY...] [-o FILE]", "write buttons (all when no KEY) as a Windows .reg file", runExport},
-        {"import", "import FILE [--dry-run]", "apply the buttons of a .reg file, all or nothing", runImport},
+        {"export", "export [KEY...] [-o FILE]", "write buttons (all when no KEY), with all their values and sub keys, as a Windows .reg file", runExport},
+        {"import", "import FILE|- [--dry-run]",
+         "apply a .reg file (- for standard input) to the keys under Extensions, all or nothing", runImport},
     };
     return table;
 }
@@ -37,11 +40,18 @@ const SubCommand* findSubCommand(std::string_view name)
 int runSubCommand(const SubCommand& command, const Invocation& invocation)
 {
     const auto& arguments = invocation.arguments;
-    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
+    int status = kDone;
+    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end() ||
+        std::find(arguments.begin(), arguments.end(), "-h") != arguments.end())
         invocation.out << "Usage: pennant [--hive PATH] " << command.synopsis << '\n' << command.summary << '\n';
-        return kDone;
-    }
-    return command.run(invocation);
+    else
+        status = command.run(invocation);
+    errno = 0;
+    invocation.out.flush();
+    if (!invocation.out.fail())
+        return status;
+    const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+    return fail(invocation, kRefused, "The output could not be written" + reason + ".");
 }
 
 int fail(const Invocation& invocation, int status, const std::string& sentence)

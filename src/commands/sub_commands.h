@@ -21,7 +21,8 @@ struct Invocation {
     std::ostream& out;
     std::ostream& err;
     std::istream& in;
-    bool inputIsTerminal = false; // a person can answer questions on in
+    bool inputIsTerminal = false;  // a person can answer questions on in
+    bool outputIsTerminal = false; // a person reads out
 };
 
 struct SubCommand {
@@ -34,8 +35,9 @@ struct SubCommand {
 const std::vector<SubCommand>& subCommands();
 const SubCommand* findSubCommand(std::string_view name);
 
-// Runs the command; "--help" among its arguments prints its synopsis and
-// summary instead.
+// Runs the command; "--help" or "-h" among its arguments prints its
+// synopsis and summary instead. Output that cannot be written (a full disk,
+// a closed pipe) makes the command fail with a sentence saying so.
 int runSubCommand(const SubCommand& command, const Invocation& invocation);
 
 // Writes "pennant: sentence" to the error stream and returns status.

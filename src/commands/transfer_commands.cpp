@@ -1,34 +1,14 @@
 #include "commands/button_commands.h"
 #include "commands/command_hive.h"
+#include "commands/transfer_files.h"
 #include "services/button_transfer.h"
 #include "services/reg_file.h"
 
-#include <fstream>
-#include <iterator>
 #include <ostream>
 
 namespace commands {
 
 namespace {
-
-std::optional<std::string> readWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-bool writeWholeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
-}
 
 const char* actionWord(services::ImportedKey::Action action, bool dryRun)
 {
@@ -43,11 +23,9 @@ const char* actionWord(services::ImportedKey::Action action, bool dryRun)
     return dryRun ? "would delete" : "deleted";
 }
 
-std::string nothingImported(const std::string& file, int line, const std::string& reason)
+std::string atLine(int line)
 {
-    if (line == 0)
-        return "Nothing was imported from " + file + ": " + reason;
-    return "Nothing was imported from " + file + ": line " + std::to_string(line) + ": " + reason;
+    return line == 0 ? std::string() : "line " + std::to_string(line) + ": ";
 }
 
 } // namespace
@@ -57,18 +35,22 @@ int runExport(const Invocation& invocation)
     auto prepared = prepareCommand(invocation, {"-o", "--output"}, {}, -1);
     if (!prepared)
         return kBadUsage;
+    const auto output = prepared->arguments.value("-o") ? prepared->arguments.value("-o")
+                                                         : prepared->arguments.value("--output");
+    // The file is UTF-16 text, which a terminal shows as noise.
+    if (!output && invocation.outputIsTerminal)
+        return fail(invocation, kBadUsage,
+                    "Nothing was exported: a .reg file is not for a terminal. Give -o FILE, or redirect the output.");
     std::string problem;
     const auto bytes = services::exportButtons(prepared->general(), prepared->arguments.positionals(), &problem);
     if (!bytes)
         return fail(invocation, kRefused, "Nothing was exported. " + problem);
-    const auto output = prepared->arguments.value("-o") ? prepared->arguments.value("-o")
-                                                         : prepared->arguments.value("--output");
     if (!output) {
-        invocation.out << *bytes << std::flush;
+        invocation.out << *bytes;
         return kDone;
     }
-    if (!writeWholeFile(*output, *bytes))
-        return fail(invocation, kRefused, "The file " + *output + " could not be written.");
+    if (const auto failed = replaceFile(*output, *bytes, prepared->hive->hiveFile()))
+        return fail(invocation, kRefused, "Nothing was exported. " + *failed);
     return kDone;
 }
 
@@ -78,17 +60,28 @@ int runImport(const Invocation& invocation)
     if (!prepared)
         return kBadUsage;
     const std::string& path = prepared->arguments.positionals().front();
-    const auto bytes = readWholeFile(path);
+    const std::string shown = path == "-" ? "standard input" : path;
+    std::string problem;
+    const auto bytes = readInput(path, invocation.in, &problem);
     if (!bytes)
-        return fail(invocation, kBadUsage, "The file " + path + " could not be read.");
-    services::RegFileProblem problem;
-    const auto sections = services::parseRegFile(*bytes, &problem);
+        return fail(invocation, kBadUsage, "Nothing was imported. " + problem);
+    services::RegFileProblem malformed;
+    const auto sections = services::parseRegFile(*bytes, &malformed);
     if (!sections)
-        return fail(invocation, kRefused, nothingImported(path, problem.line, problem.reason));
+        return fail(invocation, kRefused,
+                    "Nothing was imported from " + shown + ": " + atLine(malformed.line) + malformed.reason);
     const bool dryRun = prepared->arguments.flag("--dry-run");
     std::vector<services::ImportedKey> imported;
-    if (const auto refusal = services::importButtons(prepared->general(), *sections, !dryRun, &imported))
-        return fail(invocation, kRefused, nothingImported(path, refusal->line, refusal->reason));
+    std::vector<services::ImportWarning> warnings;
+    if (const auto refusal = services::importButtons(prepared->general(), *sections, !dryRun, &imported, &warnings))
+        return fail(invocation, kRefused,
+                    "Nothing was imported from " + shown + ": " + atLine(refusal->line) + refusal->reason);
+    if (services::looksLikeUtf8WithoutMark(*bytes))
+        invocation.err << "pennant: warning: " << shown
+                       << " has no byte order mark, so it was read in the Windows code page 1252, as Windows reads "
+                          "it, but it looks like UTF-8: save it as UTF-16 or UTF-8 with a byte order mark.\n";
+    for (const services::ImportWarning& warning : warnings)
+        invocation.err << "pennant: warning: " << atLine(warning.line) << warning.text << '\n';
     for (const services::ImportedKey& key : imported)
         invocation.out << actionWord(key.action, dryRun) << ' ' << key.keyName << '\n';
     return kDone;

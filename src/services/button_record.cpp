@@ -15,15 +15,6 @@ const std::array<FieldValue, 6> kFieldValues = {{
     {buttons::kMenuText, &ButtonFields::toolsMenu},
 }};
 
-std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName)
-{
-    for (const FieldValue& value : kFieldValues) {
-        if (platform::sameName(value.valueName, valueName))
-            return &(fields.*value.field);
-    }
-    return nullptr;
-}
-
 std::string buttonSubKeyPath(const std::string& keyName)
 {
     return std::string(buttons::kExtensionsPath) + "\\" + keyName;

@@ -26,10 +26,6 @@ struct FieldValue {
 };
 extern const std::array<FieldValue, 6> kFieldValues;
 
-// The field stored under valueName (compared without regard to case), or
-// null for a value that is not one of the six fields.
-std::string* fieldForValueName(ButtonFields& fields, const std::string& valueName);
-
 // "HKEY_LOCAL_MACHINE\Software\...\Extensions\<keyName>", for the path procedures.
 std::string buttonKeyPath(const std::string& keyName);
 // "Software\...\Extensions\<keyName>", below the HKEY_LOCAL_MACHINE root.

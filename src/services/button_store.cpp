@@ -46,9 +46,38 @@ std::optional<SaveRefusal> missingField(const ButtonFields& fields)
     return std::nullopt;
 }
 
+// The type an existing value keeps when its text is rewritten: a
+// REG_EXPAND_SZ stays one (its %variables% must still expand), anything
+// else, or a value not yet there, is written as REG_SZ.
+std::uint32_t keptStringType(General& general, const std::string& keyName, const char* valueName)
+{
+    std::uint32_t type = 0;
+    const LSTATUS status = general.registry().queryValueBelow(General::RootKeyFromName(buttons::kRootName),
+                                                              buttonSubKeyPath(keyName), valueName, &type, nullptr,
+                                                              nullptr);
+    return status == platform::kSuccess && type == platform::kRegExpandSz ? type : platform::kRegSz;
+}
+
+// Writes the values in their order; an existing value keeps its string type.
+std::optional<SaveRefusal> writeTexts(General& general, const std::string& keyName,
+                                      const std::vector<std::pair<const char*, std::string>>& values, bool newRecord)
+{
+    const std::string keyPath = buttonKeyPath(keyName);
+    for (const auto& [name, text] : values) {
+        const std::uint32_t type = newRecord ? platform::kRegSz : keptStringType(general, keyName, name);
+        const LSTATUS status = general.WriteRegString(keyPath, name, text, type);
+        // The key is opened afresh for every value; missing means it is gone.
+        if (status == platform::kFileNotFound)
+            return SaveRefusal{false, texts::kButtonGone, true};
+        if (status != platform::kSuccess)
+            return refusal(failure(general, status));
+    }
+    return std::nullopt;
+}
+
 // Writes the values in their fixed order. An existing record gets no "ClSID"
 // or "Default Visible", and keeps the optional values whose fields are empty.
-std::optional<SaveRefusal> writeButtonValues(General& general, const std::string& keyPath, const ButtonFields& fields,
+std::optional<SaveRefusal> writeButtonValues(General& general, const std::string& keyName, const ButtonFields& fields,
                                              bool newRecord)
 {
     std::vector<std::pair<const char*, std::string>> values = {
@@ -65,15 +94,7 @@ std::optional<SaveRefusal> writeButtonValues(General& general, const std::string
         values.emplace_back(buttons::kClsid, buttons::kClsidText);
         values.emplace_back(buttons::kDefaultVisible, buttons::kDefaultVisibleText);
     }
-    for (const auto& [name, text] : values) {
-        const LSTATUS status = general.WriteRegString(keyPath, name, text);
-        // The key is opened afresh for every value; missing means it is gone.
-        if (status == platform::kFileNotFound)
-            return SaveRefusal{false, texts::kButtonGone, true};
-        if (status != platform::kSuccess)
-            return refusal(failure(general, status));
-    }
-    return std::nullopt;
+    return writeTexts(general, keyName, values, newRecord);
 }
 
 bool hasSubKeys(General& general, platform::HKEY root, const std::string& subKeyPath)
@@ -213,6 +234,21 @@ std::optional<std::vector<ListedButton>> listButtons(General& general)
     return listButtons(general, General::RootKeyFromName(buttons::kRootName), buttons::kExtensionsPath);
 }
 
+std::optional<std::vector<ListedButton>> listButtonsIfAny(General& general)
+{
+    auto listed = listButtons(general);
+    if (listed)
+        return listed;
+    platform::HKEY key = 0;
+    const LSTATUS status = general.registry().openKey(General::RootKeyFromName(buttons::kRootName),
+                                                      buttons::kExtensionsPath, platform::kKeyRead, &key);
+    if (status == platform::kSuccess)
+        general.registry().closeKey(key);
+    if (status == platform::kFileNotFound)
+        return std::vector<ListedButton>();
+    return std::nullopt;
+}
+
 bool buttonKeyExists(General& general, const std::string& keyName)
 {
     // A name with a backslash would reach a key further down.
@@ -282,7 +318,7 @@ std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fi
             break;
         }
         if (created) {
-            problem = writeButtonValues(general, buttonKeyPath(*keyName), fields, true);
+            problem = writeButtonValues(general, *keyName, fields, true);
             break;
         }
     }
@@ -292,6 +328,30 @@ std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fi
 std::optional<SaveRefusal> updateButton(General& general, const std::string& keyName, const ButtonFields& fields)
 {
     return commitOrDiscard(general, writeButtonUpdate(general, keyName, fields));
+}
+
+std::optional<SaveRefusal> changeButton(General& general, const std::string& keyName,
+                                        const std::vector<FieldChange>& changes)
+{
+    ButtonFields fields = loadButton(general, keyName);
+    for (const FieldChange& change : changes)
+        fields.*change.field->field = change.text;
+    if (auto missing = missingField(fields))
+        return missing;
+    std::vector<std::pair<const char*, std::string>> values;
+    for (const FieldChange& change : changes) {
+        const char* name = change.field->valueName;
+        const bool hotIcon = change.field->field == &ButtonFields::hotIcon;
+        const bool optional = change.field->field == &ButtonFields::statusBar ||
+                              change.field->field == &ButtonFields::toolsMenu;
+        if (!change.text.empty())
+            values.emplace_back(name, change.text);
+        else if (hotIcon)
+            values.emplace_back(name, fields.icon);
+        else if (!optional)
+            values.emplace_back(name, change.text);
+    }
+    return commitOrDiscard(general, writeTexts(general, keyName, values, false));
 }
 
 std::optional<std::string> deleteButton(General& general, const std::string& keyName)
@@ -309,14 +369,14 @@ std::optional<SaveRefusal> writeNewButton(General& general, const std::string& k
         return refusal(failure(general, status));
     if (!created)
         return SaveRefusal{false, "A registry key named " + keyName + " already exists."};
-    return writeButtonValues(general, buttonKeyPath(keyName), fields, true);
+    return writeButtonValues(general, keyName, fields, true);
 }
 
 std::optional<SaveRefusal> writeButtonUpdate(General& general, const std::string& keyName, const ButtonFields& fields)
 {
     if (auto missing = missingField(fields))
         return missing;
-    return writeButtonValues(general, buttonKeyPath(keyName), fields, false);
+    return writeButtonValues(general, keyName, fields, false);
 }
 
 std::optional<std::string> removeButtonKey(General& general, const std::string& keyName)

@@ -46,6 +46,10 @@ std::optional<std::vector<ListedButton>> listButtonsAfterChange(General& general
                                                                 const std::vector<ListedButton>& previous,
                                                                 const std::string& changedKey);
 
+// The buttons under the Extensions key, none when that key is not there;
+// nothing when it is there but cannot be opened.
+std::optional<std::vector<ListedButton>> listButtonsIfAny(General& general);
+
 // Whether the Extensions key has a sub key named keyName (a single name,
 // without backslashes).
 bool buttonKeyExists(General& general, const std::string& keyName);
@@ -78,9 +82,24 @@ struct SaveRefusal {
 std::optional<SaveRefusal> createButton(General& general, const ButtonFields& fields, std::string* keyName);
 
 // Writes the fields into the existing key, committed at once or not at
-// all. The fixed values are not written again, and empty optional fields
-// keep what is stored.
+// all. The fixed values are not written again, empty optional fields keep
+// what is stored, and a rewritten value keeps its string type (a
+// REG_EXPAND_SZ stays one).
 std::optional<SaveRefusal> updateButton(General& general, const std::string& keyName, const ButtonFields& fields);
+
+// One field to change, and its new text.
+struct FieldChange {
+    const FieldValue* field;
+    std::string text;
+};
+
+// Writes only the given fields into the existing key, committed at once or
+// not at all; every other value keeps its text and type, and a rewritten
+// value keeps its string type. The rules of a save apply to the result:
+// the required fields must not end up empty, an empty mouse-over icon
+// stores the icon's text, and an empty optional field keeps what is stored.
+std::optional<SaveRefusal> changeButton(General& general, const std::string& keyName,
+                                        const std::vector<FieldChange>& changes);
 
 // Deletes the button's key with its values and commits; a key that is
 // already gone counts as deleted. On failure, one sentence saying why.

@@ -9,6 +9,9 @@ namespace services::texts {
 inline constexpr char kReadError[] = "Error";
 
 inline constexpr char kKeyNotOpened[] = "Registry key could not be opened.";
+// The same for the command line, naming the key.
+inline constexpr char kExtensionsKeyNotOpened[] =
+    "The key HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Extensions could not be opened.";
 
 // The required fields, checked in this order before anything is written.
 inline constexpr char kButtonTextRequired[] = "Button Text Is Required";

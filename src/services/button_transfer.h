@@ -6,22 +6,33 @@
 #include <string>
 #include <vector>
 
-// Buttons carried between hives as .reg files: export writes the stored
-// values of buttons, import applies a file's button keys with the same
-// checks as a save or a delete from the window.
+// Buttons carried between hives as .reg files: export writes everything
+// below the keys of buttons, import applies a file to the keys below the
+// Extensions key as Windows' own import does.
 namespace services {
 
 class General;
 
 // The .reg file of the given custom buttons (every listed button when
-// keyNames is empty). On failure returns nothing and sets *problem to one sentence.
+// keyNames is empty): each button's key with all its values, of whatever
+// type, and all its sub keys. On failure returns nothing and sets *problem
+// to one sentence.
 std::optional<std::string> exportButtons(General& general, const std::vector<std::string>& keyNames,
                                          std::string* problem);
 
+// A key directly below the Extensions key that the file changed, in the
+// order the file first names it.
 struct ImportedKey {
     enum class Action { Created, Updated, Deleted };
     Action action = Action::Created;
     std::string keyName;
+};
+
+// Something the file stores that the window will not show as a button it
+// can save; imported all the same.
+struct ImportWarning {
+    int line = 0; // the line of the key section that gives the entry
+    std::string text;
 };
 
 struct ImportRefusal {
@@ -29,14 +40,16 @@ struct ImportRefusal {
     std::string reason;
 };
 
-// Applies the sections in their order: "[...\Extensions\KEY]" creates the
-// button like the window's create (all required values, the fixed values
-// added) or updates an existing one like the window's update (values the
-// section leaves out keep what is stored); "[-...\Extensions\KEY]" deletes
-// it. Only string values of a button are accepted. Either every section is
-// accepted and, when commit is set, written with one flush, or nothing is
-// written and the refusal says which line is at fault and why.
+// Applies the sections in their order, to the Extensions key and any key
+// below it: "[key]" creates the key (and those above it) or opens it,
+// "name"="data" sets a value with its type, "name"=- deletes one, and
+// "[-key]" deletes the key with all below it. Either every section is
+// applied and, when commit is set, written with one flush, or nothing is
+// written and the refusal says which line is at fault and why: a key
+// outside the Extensions key, the Extensions key's deletion, or a key or
+// value the registry refuses to store.
 std::optional<ImportRefusal> importButtons(General& general, const std::vector<RegKeySection>& sections,
-                                           bool commit, std::vector<ImportedKey>* imported);
+                                           bool commit, std::vector<ImportedKey>* imported,
+                                           std::vector<ImportWarning>* warnings);
 
 } // namespace services

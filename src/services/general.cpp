@@ -123,7 +123,8 @@ LSTATUS General::CreateRegKey(const std::string& path, bool* created)
     return status;
 }
 
-LSTATUS General::WriteRegString(const std::string& path, const std::string& valueName, const std::string& data)
+LSTATUS General::WriteRegString(const std::string& path, const std::string& valueName, const std::string& data,
+                                std::uint32_t type)
 {
     std::string subKey;
     const HKEY root = rootAndSubKey(path, subKey);
@@ -136,7 +137,7 @@ LSTATUS General::WriteRegString(const std::string& path, const std::string& valu
         return regStatus_;
     const std::vector<std::uint8_t> bytes = stringData(data);
     const LSTATUS status =
-        registry_.setValue(key, valueName, kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        registry_.setValue(key, valueName, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     regStatus_ = status;
     regStatus_ = registry_.closeKey(key);
     return status;

@@ -41,9 +41,10 @@ public:
     // one; *created (when given) tells which. Returns the outcome.
     platform::LSTATUS CreateRegKey(const std::string& path, bool* created = nullptr);
 
-    // Sets a REG_SZ value in an existing key (never creates the key).
-    // Returns the outcome.
-    platform::LSTATUS WriteRegString(const std::string& path, const std::string& valueName, const std::string& data);
+    // Sets a REG_SZ value (or a value of the other string type given) in an
+    // existing key (never creates the key). Returns the outcome.
+    platform::LSTATUS WriteRegString(const std::string& path, const std::string& valueName, const std::string& data,
+                                     std::uint32_t type = platform::kRegSz);
 
     std::int32_t RegStatus() const { return regStatus_; }
 

@@ -16,6 +16,8 @@ struct ProgramRegistry {
     // What the program is editing, for a person: a hive file's path, or the
     // registry of this computer.
     std::string location;
+    // The hive file behind it; nothing for the live registry.
+    std::optional<std::string> hiveFile;
 };
 
 // On Linux: the hive file at hivePath, or the default hive (made blank and

@@ -19,7 +19,7 @@ std::optional<ProgramRegistry> openProgramRegistry(const std::optional<std::stri
             *error += " Its transaction logs can repair it (pennant apply-logs " + path + ").";
         return std::nullopt;
     }
-    return ProgramRegistry{std::move(registry), path};
+    return ProgramRegistry{std::move(registry), path, path};
 }
 
 void settleProgramRegistry(ProgramRegistry& opened, platform::MessageBoxes& messages)

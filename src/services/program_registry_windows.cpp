@@ -7,11 +7,11 @@ namespace services {
 std::optional<ProgramRegistry> openProgramRegistry(const std::optional<std::string>& hivePath, std::string* error)
 {
     if (!hivePath)
-        return ProgramRegistry{std::make_unique<platform::Win32Registry>(), "the registry of this computer"};
+        return ProgramRegistry{std::make_unique<platform::Win32Registry>(), "the registry of this computer", std::nullopt};
     auto loaded = platform::Win32Registry::loadHiveFile(*hivePath, error);
     if (!loaded)
         return std::nullopt;
-    return ProgramRegistry{std::move(loaded), *hivePath};
+    return ProgramRegistry{std::move(loaded), *hivePath, *hivePath};
 }
 
 void settleProgramRegistry(ProgramRegistry&, platform::MessageBoxes&)

@@ -44,6 +44,17 @@ platform::LSTATUS RecordingRegistry::enumKey(platform::HKEY key, std::uint32_t i
     return real_.enumKey(key, index, name, nameLength);
 }
 
+platform::LSTATUS RecordingRegistry::enumValue(platform::HKEY key, std::uint32_t index, std::string* name,
+                                               std::uint32_t* type, std::vector<std::uint8_t>* data)
+{
+    return real_.enumValue(key, index, name, type, data);
+}
+
+platform::LSTATUS RecordingRegistry::deleteValue(platform::HKEY key, const std::string& valueName)
+{
+    return real_.deleteValue(key, valueName);
+}
+
 platform::LSTATUS RecordingRegistry::deleteKey(platform::HKEY root, const std::string& subKey)
 {
     return real_.deleteKey(root, subKey);

@@ -30,6 +30,9 @@ public:
     platform::LSTATUS createKey(platform::HKEY root, const std::string& subKey, platform::HKEY* result,
                                 bool* created = nullptr) override;
     platform::LSTATUS enumKey(platform::HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
+    platform::LSTATUS enumValue(platform::HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data) override;
+    platform::LSTATUS deleteValue(platform::HKEY key, const std::string& valueName) override;
     platform::LSTATUS deleteKey(platform::HKEY root, const std::string& subKey) override;
     platform::LSTATUS closeKey(platform::HKEY key) override;
     platform::LSTATUS flush() override;

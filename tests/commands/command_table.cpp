@@ -84,17 +84,39 @@ void deleteTree(Registry& registry, const std::string& path)
     registry.deleteKey(kLocalMachine, path);
 }
 
-// Every key below the Extensions key with its values, as text: what a
-// refusal must leave exactly as it was.
+// The key at path and everything below it, with every value's type and
+// data, as text.
+void dump(Registry& registry, const std::string& path, std::string* shown)
+{
+    HKEY key = 0;
+    if (registry.openKey(kLocalMachine, path, kKeyRead, &key) != kSuccess)
+        return;
+    *shown += "[" + path + "]\n";
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0; registry.enumValue(key, i, &name, &type, &data) == kSuccess; ++i)
+        *shown += name + "=" + std::to_string(type) + ":" + std::string(data.begin(), data.end()) + "\n";
+    std::vector<std::string> children;
+    char child[256];
+    for (std::uint32_t i = 0;; ++i) {
+        std::uint32_t length = sizeof child;
+        if (registry.enumKey(key, i, child, &length) != kSuccess)
+            break;
+        children.emplace_back(child, length);
+    }
+    registry.closeKey(key);
+    for (const std::string& each : children)
+        dump(registry, path + "\\" + each, shown);
+}
+
+// Everything below the Extensions key: what a refusal must leave exactly as
+// it was.
 std::string snapshot()
 {
     OpenedRegistry opened;
     std::string shown;
-    for (const auto& button : services::listButtons(*opened.general).value_or(std::vector<services::ListedButton>{})) {
-        shown += button.keyName + "\n";
-        for (const auto& [name, text] : services::storedButtonValues(*opened.general, button.keyName))
-            shown += "  " + name + "=" + text + "\n";
-    }
+    dump(*opened.program.registry, buttons::kExtensionsPath, &shown);
     return shown;
 }
 
@@ -136,12 +158,14 @@ struct Case {
     std::vector<std::string> arguments;
     std::optional<std::string> answer; // typed at a terminal; none: no terminal
     int status;
-    const char* pattern; // searched in what was printed: out for status 0, err otherwise
+    std::string pattern; // searched in what was printed: out for status 0, err otherwise
     bool changes;
 };
 
+const std::string kOldPattern = "\\{1{8}-1{4}-1{4}-1{4}-1{12}\\}";
+
 const std::vector<Case> kCases = {
-    {"list", {"list"}, {}, 0, "^\\{1{8}-1{4}-1{4}-1{4}-1{12}\\}\tOld\n$", false},
+    {"list", {"list"}, {}, 0, "^" + kOldPattern + "\tOld\n$", false},
     {"show", {"show", kOld}, {}, 0, "^ButtonText: Old\nExec: old.exe\n", false},
     {"show a missing key", {"show", "{NONE}"}, {}, 1, "No button has the key \\{NONE\\}\\.\n$", false},
     {"show the browser's own button", {"show", kStock}, {}, 1, "browser's own buttons", false},
@@ -149,22 +173,31 @@ const std::vector<Case> kCases = {
     {"unknown option", {"list", "--frob"}, {}, 2, "Unknown option \"--frob\"", false},
     {"option without value", {"add", "--text"}, {}, 2, "--text needs a value", false},
     {"add", {"add", "--text", "T", "--exec=e", "--icon", "i"}, {}, 0, "^\\{[0-9A-F-]{36}\\}\n$", true},
+    {"add with text beyond ASCII", {"add", "--text", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", "--exec", "e", "--icon", "i"},
+     {}, 0, "^\\{[0-9A-F-]{36}\\}\n$", true},
     {"add without icon", {"add", "--text", "T", "--exec", "e"}, {}, 1,
      "^pennant: The button was not saved. An Icon Is Required\n$", false},
+    {"add with a line break", {"add", "--text", "a\nb", "--exec", "e", "--icon", "i"}, {}, 1, "--text has a line break",
+     false},
     {"set", {"set", kOld, "--status", "tip"}, {}, 0, "^$", true},
     {"set emptying a required value", {"set", kOld, "--exec", ""}, {}, 1, "A URL or Executable Is Required", false},
     {"set the browser's own button", {"set", kStock, "--text", "x"}, {}, 1, "browser's own buttons", false},
+    {"set without an option", {"set", kOld}, {}, 2, "Nothing was changed", false},
+    {"set with a line break", {"set", kOld, "--menu", "a\rb"}, {}, 1, "--menu has a line break", false},
     {"remove without terminal", {"remove", kOld}, {}, 1, "give --yes", false},
     {"remove, answered no", {"remove", kOld}, "n", 1,
-     "^Are you sure you want to delete this button\\? \\[y/N\\] pennant: The button was not deleted\\.\n$", false},
+     "^Are you sure you want to delete the button \"Old\" \\(" + kOldPattern +
+         "\\)\\? \\[y/N\\] pennant: The button was not deleted\\.\n$",
+     false},
     {"remove, answered yes", {"remove", kOld}, "y", 0, "^$", true},
     {"remove --yes", {"remove", "--yes", kOld}, {}, 0, "^$", true},
     {"remove a missing key", {"remove", "--yes", "{NONE}"}, {}, 1, "No button", false},
     {"export a missing key", {"export", "{NONE}"}, {}, 1, "Nothing was exported", false},
-    {"import a missing file", {"import", "/nonexistent.reg"}, {}, 2, "could not be read", false},
+    {"import a missing file", {"import", "/nonexistent.reg"}, {}, 2, "could not be read: No such file or directory\\.\n$",
+     false},
+    {"import a folder", {"import", "/"}, {}, 2, "/ is a folder, not a \\.reg file\\.", false},
+    {"short help", {"list", "-h"}, {}, 0, "^Usage: pennant \\[--hive PATH\\] list", false},
     {"command help", {"import", "--help"}, {}, 0, "^Usage: pennant \\[--hive PATH\\] import FILE", false},
-    {"text beyond ASCII", {"add", "--text", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", "--exec", "e", "--icon", "i"}, {}, 0,
-     "^\\{[0-9A-F-]{36}\\}\n$", true},
 };
 
 // The failures of one case, empty when it passed.

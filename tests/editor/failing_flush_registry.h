@@ -35,6 +35,15 @@ public:
     {
         return real_.enumKey(key, index, name, nameLength);
     }
+    platform::LSTATUS enumValue(platform::HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data) override
+    {
+        return real_.enumValue(key, index, name, type, data);
+    }
+    platform::LSTATUS deleteValue(platform::HKEY key, const std::string& valueName) override
+    {
+        return real_.deleteValue(key, valueName);
+    }
     platform::LSTATUS deleteKey(platform::HKEY root, const std::string& subKey) override
     {
         return real_.deleteKey(root, subKey);

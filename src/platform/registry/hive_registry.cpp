@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -120,6 +121,7 @@ struct HiveRegistry::State {
     LSTATUS copyValue(Node node, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
                       std::uint32_t* size);
     LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
+    LSTATUS beginValueChange(HKEY key, const OpenKey** open, const std::function<LSTATUS()>& check);
 };
 
 Location HiveRegistry::State::locate(const KeyPath& keyPath)
@@ -353,37 +355,90 @@ LSTATUS HiveRegistry::queryValueBelow(HKEY key, const std::string& subKey, const
     return d->copyValue(node, valueName, type, data, size);
 }
 
-LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                               std::uint32_t size)
+// Begins a change of the key's values: kSuccess with *open found afresh
+// (beginning the change may have reloaded the hive), or the code refusing
+// it, with no change begun. check refuses what the caller's own arguments
+// forbid, once the key is known to be writable.
+LSTATUS HiveRegistry::State::beginValueChange(HKEY key, const OpenKey** open, const std::function<LSTATUS()>& check)
 {
-    const OpenKey* open = nullptr;
-    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+    if (const LSTATUS status = resolve(key, open); status != kSuccess)
         return status;
-    if ((open->access & kKeySetValue) == 0 || open->location.place != Place::Hive)
+    if (((*open)->access & kKeySetValue) == 0 || (*open)->location.place != Place::Hive)
         return kAccessDenied;
-    if (!d->session.writable())
-        return d->session.refusal();
-    if (!isValidValueName(valueName))
-        return kInvalidParameter;
-    std::vector<std::uint8_t> stored;
-    if (const LSTATUS status = encodeValueData(type, data, size, &stored); status != kSuccess)
+    if (!session.writable())
+        return session.refusal();
+    if (const LSTATUS status = check(); status != kSuccess)
         return status;
-    HiveSession& session = d->session;
-    if (const LSTATUS status = session.checkValuesSafe(open->location.node, HiveSession::ValuesTouched::Rewritten);
+    if (const LSTATUS status = session.checkValuesSafe((*open)->location.node, HiveSession::ValuesTouched::Rewritten);
         status != kSuccess)
         return status;
     if (const LSTATUS status = session.beginChange(); status != kSuccess)
         return status;
-    // Beginning the change may have reloaded the hive: find the key again.
-    LSTATUS status = d->resolve(key, &open);
+    LSTATUS status = resolve(key, open);
     if (status == kSuccess)
-        status = session.checkValuesSafe(open->location.node, HiveSession::ValuesTouched::Rewritten);
-    if (status != kSuccess) {
+        status = session.checkValuesSafe((*open)->location.node, HiveSession::ValuesTouched::Rewritten);
+    if (status != kSuccess)
         session.endChange();
+    return status;
+}
+
+LSTATUS HiveRegistry::setValue(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                               std::uint32_t size)
+{
+    const OpenKey* open = nullptr;
+    std::vector<std::uint8_t> stored;
+    const LSTATUS status = d->beginValueChange(key, &open, [&] {
+        return isValidValueName(valueName) ? encodeValueData(type, data, size, &stored) : kInvalidParameter;
+    });
+    if (status != kSuccess)
         return status;
-    }
+    HiveSession& session = d->session;
     if (!session.tree()->setValue(open->location.node, valueName, type, stored))
         return session.failWrite();
+    session.changed(namesInHive(open->path, open->path.parts.size()));
+    return kSuccess;
+}
+
+LSTATUS HiveRegistry::enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data)
+{
+    const OpenKey* open = nullptr;
+    if (const LSTATUS status = d->resolve(key, &open); status != kSuccess)
+        return status;
+    if ((open->access & kKeyQueryValue) == 0)
+        return kAccessDenied;
+    if (name == nullptr)
+        return kInvalidParameter;
+    if (open->location.place != Place::Hive)
+        return kNoMoreItems;
+    const auto* values = d->session.tree()->values(open->location.node);
+    if (values == nullptr)
+        return kRegistryCorrupt;
+    if (index >= values->size())
+        return kNoMoreItems;
+    *name = (*values)[index].name;
+    std::uint32_t size = 0;
+    if (const LSTATUS status = d->copyValue(open->location.node, *name, type, nullptr, &size); status != kSuccess)
+        return status;
+    if (data == nullptr)
+        return kSuccess;
+    data->resize(size);
+    return d->copyValue(open->location.node, *name, type, data->data(), &size);
+}
+
+LSTATUS HiveRegistry::deleteValue(HKEY key, const std::string& valueName)
+{
+    const OpenKey* open = nullptr;
+    if (const LSTATUS status = d->beginValueChange(key, &open, [] { return kSuccess; }); status != kSuccess)
+        return status;
+    HiveSession& session = d->session;
+    bool found = false;
+    if (!session.tree()->deleteValue(open->location.node, valueName, &found))
+        return session.failWrite();
+    if (!found) {
+        session.endChange();
+        return kFileNotFound;
+    }
     session.changed(namesInHive(open->path, open->path.parts.size()));
     return kSuccess;
 }

@@ -329,6 +329,20 @@ bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, 
     return true;
 }
 
+bool HiveTree::deleteValue(Node node, std::string_view name, bool* found)
+{
+    ValueIndex* index = stagedValues(node);
+    if (index == nullptr)
+        return false;
+    auto& ordered = index->ordered;
+    const auto value =
+        std::find_if(ordered.begin(), ordered.end(), [&name](const Value& each) { return sameName(each.name, name); });
+    *found = value != ordered.end();
+    if (*found)
+        ordered.erase(value);
+    return true;
+}
+
 bool HiveTree::applyValues()
 {
     for (auto found = values_.begin(); found != values_.end();) {

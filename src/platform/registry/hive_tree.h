@@ -77,6 +77,8 @@ public:
     // each changed key's whole list to libhivex at once: it rewrites a key's
     // value list on every call and never reuses the cells it frees.
     bool setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+    // Removes the value of that name; *found tells whether there was one.
+    bool deleteValue(Node node, std::string_view name, bool* found);
     bool applyValues();
 
     // Writes the whole hive to file (which may be a /proc/self/fd name),

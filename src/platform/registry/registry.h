@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The registry as the program sees it: the handful of Windows registry
 // functions it needs, with their result codes and predefined root handles.
@@ -106,6 +107,15 @@ public:
     // terminator included; on return the length copied, without it. A name
     // that does not fit gives kMoreData.
     virtual LSTATUS enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) = 0;
+
+    // RegEnumValueA, with the name and data handed back whole: the value at
+    // index in stored order, its type and its data as queryValue gives it.
+    // kNoMoreItems past the last value.
+    virtual LSTATUS enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                              std::vector<std::uint8_t>* data) = 0;
+
+    // RegDeleteValueA: kFileNotFound when the key has no such value.
+    virtual LSTATUS deleteValue(HKEY key, const std::string& valueName) = 0;
 
     // RegDeleteKeyA: deletes a key that has no sub keys (kAccessDenied otherwise).
     virtual LSTATUS deleteKey(HKEY root, const std::string& subKey) = 0;

@@ -103,10 +103,15 @@ std::optional<std::vector<std::uint8_t>> utf8ToUtf16le(std::string_view text)
     return out;
 }
 
-std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// The UTF-8 text of UTF-16LE bytes, each unpaired surrogate replaced by
+// U+FFFD; *exact tells whether the bytes were whole, paired UTF-16 text.
+std::string decodeUtf16le(const std::uint8_t* data, std::size_t size, bool* exact)
 {
     std::string out;
     const std::size_t units = size / 2;
+    *exact = size % 2 == 0;
     out.reserve(units);
     const auto unitAt = [data](std::size_t index) {
         return static_cast<char16_t>(data[2 * index] | (data[2 * index + 1] << 8));
@@ -121,9 +126,28 @@ std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size)
                 continue;
             }
         }
+        if (isSurrogate(unit))
+            *exact = false;
         appendUtf8(out, isSurrogate(unit) ? kReplacementCharacter : char32_t(unit));
     }
     return out;
+}
+
+} // namespace
+
+std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size)
+{
+    bool exact = false;
+    return decodeUtf16le(data, size, &exact);
+}
+
+std::optional<std::string> exactUtf16leToUtf8(const std::uint8_t* data, std::size_t size)
+{
+    bool exact = false;
+    std::string text = decodeUtf16le(data, size, &exact);
+    if (!exact)
+        return std::nullopt;
+    return text;
 }
 
 std::size_t utf16Length(std::u32string_view codePoints)

@@ -25,6 +25,10 @@ std::optional<std::vector<std::uint8_t>> utf8ToUtf16le(std::string_view text);
 // odd last byte is ignored, so stored text always reads back as valid UTF-8.
 std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size);
 
+// The same for bytes that must come through unchanged: nothing for an odd
+// byte count or an unpaired surrogate, which UTF-8 cannot carry.
+std::optional<std::string> exactUtf16leToUtf8(const std::uint8_t* data, std::size_t size);
+
 // The number of UTF-16 code units of valid UTF-8 text, which is how Windows
 // counts the length of names.
 std::size_t utf16Length(std::u32string_view codePoints);

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include <unordered_map>
 
 namespace platform {
@@ -193,6 +195,57 @@ LSTATUS Win32Registry::enumKey(HKEY key, std::uint32_t index, char* name, std::u
     const LSTATUS status = RegEnumKeyExA(native, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS)
         *nameLength = length;
+    return status;
+}
+
+LSTATUS Win32Registry::enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                                 std::vector<std::uint8_t>* data)
+{
+    NativeKey native = nullptr;
+    if (const LSTATUS status = d->native(key, &native); status != kSuccess)
+        return status;
+    if (name == nullptr)
+        return kInvalidParameter;
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    if (const LSTATUS status = RegQueryInfoKeyA(native, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                &longestName, &longestData, nullptr, nullptr);
+        status != ERROR_SUCCESS)
+        return status;
+    // The sizes grow when another program writes meanwhile; ask again then.
+    for (;;) {
+        std::vector<char> nameBuffer(longestName + 1);
+        std::vector<BYTE> dataBuffer(longestData + 1);
+        DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+        DWORD dataSize = static_cast<DWORD>(dataBuffer.size());
+        DWORD nativeType = 0;
+        const LSTATUS status = RegEnumValueA(native, index, nameBuffer.data(), &nameLength, nullptr, &nativeType,
+                                             data != nullptr ? dataBuffer.data() : nullptr, &dataSize);
+        if (status == ERROR_MORE_DATA) {
+            longestName = 2 * longestName + 256;
+            longestData = std::max<DWORD>(2 * longestData, dataSize);
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return status;
+        name->assign(nameBuffer.data(), nameLength);
+        if (type != nullptr)
+            *type = nativeType;
+        if (data != nullptr)
+            data->assign(dataBuffer.begin(), dataBuffer.begin() + dataSize);
+        return kSuccess;
+    }
+}
+
+LSTATUS Win32Registry::deleteValue(HKEY key, const std::string& valueName)
+{
+    NativeKey native = nullptr;
+    if (const LSTATUS status = d->native(key, &native); status != kSuccess)
+        return status;
+    Win32ChangeLog::Undo undo = d->changes.beforeSetValue(native, valueName);
+    const LSTATUS status = RegDeleteValueA(native, valueName.c_str());
+    if (status == ERROR_SUCCESS)
+        d->changes.add(std::move(undo));
     return status;
 }
 

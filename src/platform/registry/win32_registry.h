@@ -37,6 +37,9 @@ public:
                      std::uint32_t size) override;
     LSTATUS createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created = nullptr) override;
     LSTATUS enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
+    LSTATUS enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                      std::vector<std::uint8_t>* data) override;
+    LSTATUS deleteValue(HKEY key, const std::string& valueName) override;
     LSTATUS deleteKey(HKEY root, const std::string& subKey) override;
     LSTATUS closeKey(HKEY key) override;
     LSTATUS flush() override;

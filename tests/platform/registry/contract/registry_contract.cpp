@@ -168,6 +168,38 @@ const std::vector<Row> kRows = {
         c.expect(c.open("missing", kKeyRead), kFileNotFound, "open");
         c.expect(c.reg.deleteKey(kLocalMachine, c.join("missing")), kFileNotFound, "delete");
     }},
+    {"enumValue lists every value with its type and data, then gives 259", nullptr, [](Case& c) {
+        const HKEY key = c.create();
+        c.expect(c.setText(key, "b", std::string("t\0", 2)), kSuccess, "set b");
+        c.expect(c.setDword(key, "a", 7), kSuccess, "set a");
+        c.expect(c.setText(key, "", std::string("%d%\0", 4), kRegExpandSz), kSuccess, "set default");
+        std::vector<std::string> seen;
+        for (std::uint32_t i = 0;; ++i) {
+            std::string name;
+            std::uint32_t type = 0;
+            std::vector<std::uint8_t> data;
+            const LSTATUS status = c.reg.enumValue(key, i, &name, &type, &data);
+            if (status != kSuccess) {
+                c.expect(status, kNoMoreItems, "end of values");
+                break;
+            }
+            seen.push_back(name + "=" + std::to_string(type) + ":" + std::string(data.begin(), data.end()));
+        }
+        std::sort(seen.begin(), seen.end());
+        c.expectEqual(seen, std::vector<std::string>{std::string("=2:%d%\0", 7), "a=4:\x07" + std::string(3, '\0'),
+                                                     std::string("b=1:t\0", 6)},
+                      "values");
+    }},
+    {"deleteValue removes one value; a missing one gives 2", nullptr, [](Case& c) {
+        const HKEY key = c.create();
+        c.expect(c.setText(key, "Gone", "x"), kSuccess, "set Gone");
+        c.expect(c.setText(key, "kept", "y"), kSuccess, "set kept");
+        c.expect(c.reg.deleteValue(key, "gone"), kSuccess, "delete in other letter case");
+        std::string data;
+        c.expect(c.get(key, "Gone", nullptr, &data), kFileNotFound, "read the deleted value");
+        c.expect(c.get(key, "kept", nullptr, &data), kSuccess, "read the other value");
+        c.expect(c.reg.deleteValue(key, "Gone"), kFileNotFound, "delete again");
+    }},
     {"create tells a new key from an existing one, and makes missing parents", nullptr, [](Case& c) {
         HKEY key = 0;
         bool created = false;
