@@ -12,17 +12,18 @@ trap 'rm -rf "$work"' EXIT
 # The same folder as Windows programs under Wine name it.
 windows_work="Z:$work"
 extensions='HKLM\Software\Microsoft\Internet Explorer\Extensions'
-text='Grüße € ok'
+text='Grüße à ½'
 
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { printf 'FAIL: %s\n' "$*"; exit 1; }
 
 key=$("$wine" "$pennant" add --text "$text" --exec 'C:\Tools\notes.exe' --icon '%SystemRoot%\notes.ico' \
       --hot-icon 'C:\hot.ico' --status 'Öffnet Notizen' --menu 'Notizen' | tr -d '\r')
 case "$key" in \{????????-????-????-????-????????????\}) ;; *) fail "add printed \"$key\"" ;; esac
 
-# What Wine's reg sees, one "name type data" line per value, sorted.
+# What Wine's reg sees, one "name type data" line per value, sorted. reg
+# writes to a pipe in the console's code page (437 in this locale).
 query() {
-  "$wine" reg query "$extensions\\$1" | tr -d '\r' | sed -n 's/^    //p' | sort
+  "$wine" reg query "$extensions\\$1" | iconv -f CP437 -t UTF-8 | tr -d '\r' | sed -n 's/^    //p' | sort
 }
 expected=$(printf '%s\n' \
   "ButtonText    REG_SZ    $text" \

@@ -41,6 +41,11 @@ bool standardInputIsTerminal()
     return _isatty(_fileno(stdin)) != 0;
 }
 
+bool standardOutputIsTerminal()
+{
+    return _isatty(_fileno(stdout)) != 0;
+}
+
 void prepareConsoleText()
 {
     static ConsoleCodePages codePages;

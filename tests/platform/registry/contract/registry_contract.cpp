@@ -140,12 +140,10 @@ struct Row {
     std::function<void(Case&)> run;
 };
 
-// Deletes the key at path and everything below it.
-void deleteTree(Registry& registry, const std::string& path)
+// Deletes everything below the open key, each sub key through its parent's
+// handle, so that names no full path may carry (over 255 characters) go too.
+void deleteBelow(Registry& registry, HKEY key)
 {
-    HKEY key = 0;
-    if (registry.openKey(kLocalMachine, path, kKeyRead, &key) != kSuccess)
-        return;
     char name[1024];
     std::vector<std::string> children;
     for (std::uint32_t i = 0;; ++i) {
@@ -154,9 +152,24 @@ void deleteTree(Registry& registry, const std::string& path)
             break;
         children.emplace_back(name, length);
     }
+    for (const std::string& child : children) {
+        HKEY opened = 0;
+        if (registry.openKey(key, child, kKeyRead, &opened) == kSuccess) {
+            deleteBelow(registry, opened);
+            registry.closeKey(opened);
+        }
+        registry.deleteKey(key, child);
+    }
+}
+
+// Deletes the key at path and everything below it.
+void deleteTree(Registry& registry, const std::string& path)
+{
+    HKEY key = 0;
+    if (registry.openKey(kLocalMachine, path, kKeyRead, &key) != kSuccess)
+        return;
+    deleteBelow(registry, key);
     registry.closeKey(key);
-    for (const std::string& child : children)
-        deleteTree(registry, path + "\\" + child);
     registry.deleteKey(kLocalMachine, path);
 }
 
