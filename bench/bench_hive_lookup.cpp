@@ -2,8 +2,8 @@
 // as the button list does on a crowded Extensions key.
 //
 //   bench_hive_lookup [sub keys, default 2000]
-#include "platform/registry/blank_hive.h"
-#include "platform/registry/hive_registry.h"
+#include "core/hive_format/blank_hive.h"
+#include "core/registry/hive/hive_registry.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

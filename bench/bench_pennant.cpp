@@ -6,15 +6,15 @@
 #include "fixture_hive.h"
 #include "raw_hivex.h"
 
-#include "platform/desktop/dialogs.h"
-#include "platform/desktop/shell.h"
-#include "platform/desktop/uuid.h"
-#include "platform/registry/hive_check.h"
-#include "platform/registry/hive_file_status.h"
-#include "platform/registry/hive_registry.h"
-#include "services/button_layout.h"
-#include "services/button_store.h"
-#include "services/general.h"
+#include "core/system/dialogs.h"
+#include "core/system/shell.h"
+#include "core/system/uuid.h"
+#include "core/hive_format/hive_check.h"
+#include "core/hive_format/hive_file_status.h"
+#include "core/registry/hive/hive_registry.h"
+#include "core/services/button_layout.h"
+#include "core/services/button_store.h"
+#include "core/services/general.h"
 
 #include <QElapsedTimer>
 #include <QFile>

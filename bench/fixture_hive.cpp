@@ -1,7 +1,7 @@
 #include "fixture_hive.h"
 
-#include "platform/registry/blank_hive.h"
-#include "services/button_layout.h"
+#include "core/hive_format/blank_hive.h"
+#include "core/services/button_layout.h"
 
 #include <algorithm>
 #include <cctype>

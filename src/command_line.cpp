@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "commands/sub_commands.h"
+#include "core/commands/sub_commands.h"
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error)
 {

@@ -1,6 +1,6 @@
 #include "command_line.h"
-#include "commands/sub_commands.h"
-#include "platform/desktop/terminal.h"
+#include "core/commands/sub_commands.h"
+#include "core/system/terminal.h"
 #include "resources/version.h"
 #include "window_program.h"
 

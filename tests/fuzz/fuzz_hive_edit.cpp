@@ -2,7 +2,7 @@
 // (open, list the buttons, read their values, update one, delete one, add
 // one, save). Any crash, sanitizer report or abort is a finding; so is a
 // save that reports success and leaves a hive that cannot be opened again.
-#include "platform/registry/system_registry.h"
+#include "core/registry/system_registry.h"
 
 #include <cstdint>
 #include <cstdlib>

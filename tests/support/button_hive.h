@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/desktop/libuuid_source.h"
-#include "services/general.h"
-#include "services/hive_seed.h"
+#include "core/system/libuuid_source.h"
+#include "core/services/general.h"
+#include "core/services/hive_seed.h"
 #include "support/temp_hive.h"
 #include "support/test_doubles.h"
 

@@ -1,6 +1,6 @@
 #include "support/hive_log_fixture.h"
 
-#include "platform/registry/marvin32.h"
+#include "core/hive_format/marvin32.h"
 #include "support/temp_hive.h"
 
 #include <QDir>

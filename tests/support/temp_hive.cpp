@@ -1,6 +1,6 @@
 #include "temp_hive.h"
 
-#include "platform/registry/blank_hive.h"
+#include "core/hive_format/blank_hive.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry/hive_registry.h"
+#include "core/registry/hive/hive_registry.h"
 
 #include <QTemporaryDir>
 

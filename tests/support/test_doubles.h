@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/desktop/desktop_shell.h"
-#include "platform/desktop/dialogs.h"
-#include "platform/desktop/shell.h"
+#include "core/system/desktop_shell.h"
+#include "core/system/dialogs.h"
+#include "core/system/shell.h"
 
 #include <deque>
 #include <optional>

@@ -1,0 +1,250 @@
+#include "core/registry/hive/hive_session.h"
+
+#include "core/registry/hive/atomic_file_commit.h"
+#include "core/hive_format/hive_check.h"
+#include "core/registry/hive/registry_value_data.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace platform {
+
+namespace {
+
+constexpr std::chrono::milliseconds kLockPatience{3000};
+
+std::string procPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// The structural check of the file open as fd; false with errno set when
+// it cannot be read.
+bool checkOpenFile(int fd, HiveCheck* result)
+{
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (!readWholeFile(fd, &bytes, &size))
+        return false;
+    *result = checkHive(bytes.get(), size);
+    return true;
+}
+
+} // namespace
+
+HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_)
+{
+}
+
+// Every open, read-only ones too (a dirty hive's, say, whose apply-logs was
+// killed), clears the copies that writers killed mid-save left beside it,
+// when no other writer holds the lock.
+bool HiveSession::load()
+{
+    if (!reload())
+        return false;
+    if (!leftoverTemporaries(path_).empty() &&
+        lock_.acquire(std::chrono::milliseconds{0}) == HiveWriteLock::Outcome::Acquired) {
+        removeStaleTemporaries(path_);
+        lock_.release();
+    }
+    return true;
+}
+
+// Loads the file afresh; the old tree stays when the file cannot be loaded.
+// libhivex loads the very file that was checked (through its descriptor),
+// even when another process replaces the hive meanwhile.
+bool HiveSession::reload()
+{
+    const auto stamp = stampOf(path_);
+    if (!stamp)
+        return false;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    HiveCheck check;
+    std::unique_ptr<HiveTree> tree;
+    if (checkOpenFile(fd, &check))
+        tree = HiveTree::load(procPath(fd));
+    const int loadErrno = errno;
+    ::close(fd);
+    if (!tree) {
+        errno = loadErrno;
+        return false;
+    }
+    tree_ = std::move(tree);
+    stamp_ = *stamp;
+    damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
+    headerClean_ = check.clean;
+    writable_ = mayWrite();
+    ++generation_;
+    ++loads_;
+    return true;
+}
+
+void HiveSession::beginAction()
+{
+    if (actionDepth_++ == 0)
+        checkedInAction_ = false;
+}
+
+void HiveSession::endAction()
+{
+    if (actionDepth_ > 0)
+        --actionDepth_;
+}
+
+bool HiveSession::mayWrite() const
+{
+    return damage_.empty() && headerClean_ && hiveFileIsWritable(path_);
+}
+
+LSTATUS HiveSession::refusal() const
+{
+    return damage_.empty() ? kAccessDenied : kRegistryCorrupt;
+}
+
+void HiveSession::refreshIfStale()
+{
+    if (actionDepth_ > 0 && checkedInAction_ && tree_ != nullptr)
+        return;
+    checkedInAction_ = actionDepth_ > 0;
+    if (dirty_ || lock_.held())
+        return;
+    const auto now = stampOf(path_);
+    if (tree_ == nullptr || (now && *now != stamp_))
+        reload();
+}
+
+LSTATUS HiveSession::beginChange()
+{
+    if (tree_ == nullptr && !reload())
+        return kRegistryIoFailed;
+    if (!writable_)
+        return refusal();
+    if (lock_.held())
+        return kSuccess;
+    switch (lock_.acquire(kLockPatience)) {
+    case HiveWriteLock::Outcome::Busy:
+        return kSharingViolation;
+    case HiveWriteLock::Outcome::Failed:
+        return kAccessDenied;
+    case HiveWriteLock::Outcome::Acquired:
+        removeStaleTemporaries(path_);
+        break;
+    }
+    const auto now = stampOf(path_);
+    if (!now || (*now != stamp_ && !reload())) {
+        lock_.release();
+        return kRegistryIoFailed;
+    }
+    // The file or its folder may have been made read-only since it was read.
+    writable_ = mayWrite();
+    if (!writable_) {
+        lock_.release();
+        return refusal();
+    }
+    return kSuccess;
+}
+
+void HiveSession::changed(KeyNames key, bool removedKeys)
+{
+    dirty_ = true;
+    changedKeys_.push_back(std::move(key));
+    if (removedKeys)
+        ++generation_;
+}
+
+void HiveSession::endChange()
+{
+    if (!dirty_)
+        lock_.release();
+}
+
+// The tree may be broken after libhivex failed half way: it is replaced by
+// the file's content and this writer's unflushed changes are lost.
+LSTATUS HiveSession::failWrite()
+{
+    const LSTATUS code = errno == ERANGE || errno == EOVERFLOW ? kFileTooLarge : kRegistryCorrupt;
+    dirty_ = true;
+    forgetChanges();
+    return code;
+}
+
+// Setting one value makes libhivex rewrite every value of the key, and
+// deleting a key frees them. It aborts the process on a value it cannot
+// free, and it would rewrite a big-data value (as Windows stores data over
+// one cell) as one oversized cell that Windows cannot read.
+LSTATUS HiveSession::checkValuesSafe(HiveTree::Node node, ValuesTouched touched)
+{
+    const auto* values = tree_->values(node);
+    if (values == nullptr)
+        return kRegistryCorrupt;
+    for (const auto& value : *values) {
+        if (!value.freeable || (touched == ValuesTouched::Rewritten && value.length > kMaxStoredValueSize))
+            return kNotSupported;
+    }
+    return kSuccess;
+}
+
+LSTATUS HiveSession::commit()
+{
+    if (!dirty_) {
+        lock_.release();
+        return kSuccess;
+    }
+    HiveTree& tree = *tree_;
+    if (!tree.applyValues())
+        return failWrite();
+    bool writtenWrong = false;
+    const auto verify = [&](const std::string& file) {
+        std::string problem = checkWritten(file);
+        writtenWrong = !problem.empty();
+        return problem;
+    };
+    if (!replaceFileAtomically(
+            path_, [&tree](const std::string& file) { return tree.writeTo(file); }, verify, &commitFailure_)) {
+        // A file that libhivex wrote wrongly comes from a tree that cannot be
+        // trusted; other failures keep the changes in memory for another try.
+        if (!writtenWrong)
+            return kRegistryIoFailed;
+        forgetChanges();
+        return kRegistryCorrupt;
+    }
+    commitFailure_.clear();
+    if (const auto now = stampOf(path_))
+        stamp_ = *now;
+    dirty_ = false;
+    changedKeys_.clear();
+    lock_.release();
+    return kSuccess;
+}
+
+// What is wrong with the hive just written to file: it must pass the
+// structural check and hold every changed key as the tree in memory does.
+std::string HiveSession::checkWritten(const std::string& file)
+{
+    if (std::string damage = writtenHiveDamage(file); !damage.empty())
+        return damage;
+    const auto written = HiveTree::load(file, HiveTree::Access::ReadOnly);
+    if (!written)
+        return "the written hive cannot be opened";
+    return writtenKeysDiffer(*tree_, *written, changedKeys_);
+}
+
+// Reloads from disk, or drops the tree when that fails, so that a tree
+// holding unwanted or broken changes is never committed.
+void HiveSession::forgetChanges()
+{
+    if (dirty_ && !reload())
+        tree_.reset();
+    dirty_ = false;
+    changedKeys_.clear();
+    lock_.release();
+    ++generation_;
+}
+
+} // namespace platform

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/hive_format/hive_file_status.h"
+#include "core/registry/hive/hive_readback.h"
+#include "core/registry/hive/hive_tree.h"
+#include "core/registry/hive/hive_write_lock.h"
+#include "core/registry/registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// One hive file held in memory, and the rules for changing it: every load
+// checks the file's structure first, and a damaged hive is never written; a
+// writer takes the file's write lock at its first change and reloads first
+// when another process committed meanwhile; a failed libhivex write throws
+// the in-memory hive away; a commit replaces the file atomically with a
+// written copy that passed the same check and holds the changed keys.
+class HiveSession {
+public:
+    explicit HiveSession(std::string path);
+
+    // The first load; false with errno set when the file cannot be loaded.
+    bool load();
+
+    const std::string& path() const { return path_; }
+    // Null when the hive had to be thrown away and could not be reloaded.
+    HiveTree* tree() { return tree_.get(); }
+    bool writable() const { return writable_; }
+    // Whether the header's two sequence numbers agree: no changes wait in
+    // the transaction logs.
+    bool headerClean() const { return headerClean_; }
+    // What refuses a change to a hive that is not writable: kRegistryCorrupt
+    // for a damaged hive, else kAccessDenied.
+    LSTATUS refusal() const;
+    // The sentence saying what is damaged in the hive; empty when it is sound.
+    const std::string& damage() const { return damage_; }
+    // Why the last commit failed, in one sentence; empty after a success.
+    const std::string& commitFailure() const { return commitFailure_; }
+    // Bumped whenever nodes may have moved or vanished (reload, delete): a
+    // handle resolved under an older generation resolves its path again.
+    std::uint64_t generation() const { return generation_; }
+    // How many times the file was loaded: what others wrote came in then.
+    std::uint64_t loads() const { return loads_; }
+
+    // A reader picks up what another process committed since it last read,
+    // unless it holds unflushed changes of its own. Within a user action
+    // only the first call looks at the file.
+    void refreshIfStale();
+    void beginAction();
+    void endAction();
+
+    // Called before a change: kSuccess, or the code refusing it
+    // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
+    LSTATUS beginChange();
+    // The change altered the key at this path (its values, its being there);
+    // removedKeys when keys may be gone.
+    void changed(KeyNames key, bool removedKeys = false);
+    // The change was refused before it altered anything.
+    void endChange();
+    // libhivex failed to change the tree: reloads and returns the code.
+    LSTATUS failWrite();
+    // What a change does to the values a key already holds.
+    enum class ValuesTouched { Rewritten, Freed };
+    // kNotSupported when libhivex cannot do that safely to the key's values.
+    LSTATUS checkValuesSafe(HiveTree::Node node, ValuesTouched touched);
+
+    LSTATUS commit();
+    void forgetChanges();
+
+private:
+    bool reload();
+    bool mayWrite() const;
+    std::string checkWritten(const std::string& file);
+
+    std::string path_;
+    std::unique_ptr<HiveTree> tree_;
+    FileStamp stamp_;
+    bool writable_ = false;
+    bool headerClean_ = false; // both sequence numbers equal
+    bool dirty_ = false;       // changes in memory that are not on disk
+    std::string damage_;
+    std::string commitFailure_;
+    std::vector<KeyNames> changedKeys_; // since the last commit
+    HiveWriteLock lock_;
+    std::uint64_t generation_ = 0;
+    std::uint64_t loads_ = 0;
+    int actionDepth_ = 0;
+    bool checkedInAction_ = false;
+};
+
+} // namespace platform

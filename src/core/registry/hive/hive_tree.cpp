@@ -1,0 +1,379 @@
+#include "core/registry/hive/hive_tree.h"
+
+#include "core/hive_format/hive_list_order.h"
+#include "core/registry/registry_names.h"
+
+#include <hivex.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// Takes ownership of a string that libhivex allocated.
+std::optional<std::string> adopt(char* text)
+{
+    if (text == nullptr)
+        return std::nullopt;
+    std::string copy(text);
+    std::free(text);
+    return copy;
+}
+
+// libhivex hands value types through its hive_type enum, but a hive may
+// hold any 32-bit type (Pennant itself writes 0xFFFF0000). Such a number
+// is never held in an enum object of ours: libhivex writes into raw storage
+// and the bits are copied out, or copied in for a write.
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+
+struct RawType {
+    alignas(hive_type) unsigned char storage[sizeof(hive_type)] = {};
+    hive_type* slot() { return reinterpret_cast<hive_type*>(storage); }
+    std::uint32_t value() const
+    {
+        std::uint32_t type = 0;
+        std::memcpy(&type, storage, sizeof type);
+        return type;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
+{
+    hive_h* hive = hivex_open(path.c_str(), access == Access::ReadWrite ? HIVEX_OPEN_WRITE : 0);
+    if (hive == nullptr)
+        return nullptr;
+    return std::unique_ptr<HiveTree>(new HiveTree(hive));
+}
+
+HiveTree::HiveTree(hive_h* hive) : hive_(hive)
+{
+}
+
+HiveTree::~HiveTree()
+{
+    hivex_close(hive_);
+}
+
+HiveTree::Node HiveTree::root() const
+{
+    return hivex_root(hive_);
+}
+
+HiveChildIndex* HiveTree::childIndex(Node node)
+{
+    if (const auto cached = children_.find(node); cached != children_.end())
+        return &cached->second;
+    errno = 0;
+    hive_node_h* list = hivex_node_children(hive_, node);
+    if (list == nullptr)
+        return nullptr;
+    std::size_t count = 0;
+    while (list[count] != 0)
+        ++count;
+    std::vector<Child> children;
+    children.reserve(count);
+    bool readable = true;
+    for (std::size_t i = 0; i < count && readable; ++i) {
+        auto name = adopt(hivex_node_name(hive_, list[i]));
+        readable = name.has_value();
+        if (readable)
+            children.push_back({std::move(*name), list[i]});
+    }
+    std::free(list);
+    if (!readable)
+        return nullptr;
+    HiveChildIndex& index = children_[node];
+    index.place(std::move(children));
+    return &index;
+}
+
+// Lists the key again to learn where libhivex placed the children added
+// since; every name is known already.
+bool HiveTree::placeAddedChildren(HiveChildIndex& index, Node node)
+{
+    errno = 0;
+    hive_node_h* list = hivex_node_children(hive_, node);
+    if (list == nullptr)
+        return false;
+    std::unordered_map<Node, std::string> names;
+    names.reserve(index.ordered().size() + index.added().size());
+    for (const auto* known : {&index.ordered(), &index.added()})
+        for (const Child& child : *known)
+            names.emplace(child.node, child.name);
+    std::vector<Child> children;
+    children.reserve(names.size());
+    bool readable = true;
+    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+        auto name = names.find(list[i]);
+        if (name != names.end()) {
+            children.push_back({std::move(name->second), list[i]});
+        } else if (auto read = adopt(hivex_node_name(hive_, list[i]))) {
+            children.push_back({std::move(*read), list[i]});
+        } else {
+            readable = false;
+        }
+    }
+    std::free(list);
+    if (readable)
+        index.place(std::move(children));
+    return readable;
+}
+
+const std::vector<HiveTree::Child>* HiveTree::children(Node node)
+{
+    HiveChildIndex* index = childIndex(node);
+    if (index != nullptr && !index->added().empty() && !placeAddedChildren(*index, node)) {
+        children_.erase(node);
+        return nullptr;
+    }
+    return index != nullptr ? &index->ordered() : nullptr;
+}
+
+bool HiveTree::childrenReadable(Node node)
+{
+    return childIndex(node) != nullptr;
+}
+
+HiveTree::Node HiveTree::findChild(Node parent, std::string_view name)
+{
+    const HiveChildIndex* index = childIndex(parent);
+    return index != nullptr ? index->find(name) : 0;
+}
+
+HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
+{
+    Node node = root();
+    for (std::size_t i = 0; i < names.size() && node != 0; ++i)
+        node = findChild(node, names[i]);
+    return node;
+}
+
+// The value's stored type and length.
+bool HiveTree::describeValue(std::size_t handle, Value* value)
+{
+    RawType type;
+    if (hivex_value_type(hive_, handle, type.slot(), &value->length) != 0)
+        return false;
+    value->handle = handle;
+    value->type = type.value();
+    return true;
+}
+
+// Whether libhivex could free the value: inline data has no cell (offset 0,
+// errno 0); a cell that is not a valid block is what it cannot free.
+bool HiveTree::isFreeable(std::size_t handle)
+{
+    std::size_t cellLength = 0;
+    errno = 0;
+    return hivex_value_data_cell_offset(hive_, handle, &cellLength) != 0 || errno == 0;
+}
+
+HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
+{
+    if (const auto found = values_.find(node); found != values_.end())
+        return &found->second;
+    errno = 0;
+    hive_value_h* list = hivex_node_values(hive_, node);
+    if (list == nullptr)
+        return nullptr;
+    ValueIndex index;
+    bool readable = true;
+    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+        Value value;
+        auto name = adopt(hivex_value_key(hive_, list[i]));
+        readable = name.has_value() && describeValue(list[i], &value);
+        if (readable) {
+            value.name = std::move(*name);
+            value.freeable = isFreeable(list[i]);
+            index.ordered.push_back(std::move(value));
+        }
+    }
+    std::free(list);
+    if (!readable)
+        return nullptr;
+    return &values_.emplace(node, std::move(index)).first->second;
+}
+
+const std::vector<HiveTree::Value>* HiveTree::values(Node node)
+{
+    const ValueIndex* index = valueIndex(node);
+    return index != nullptr ? &index->ordered : nullptr;
+}
+
+// Looks the value up as libhivex's own lookup does, but with the
+// registry's name comparison, converting names only until it is found.
+bool HiveTree::findValue(Node node, std::string_view name, std::optional<Value>* found)
+{
+    found->reset();
+    if (const auto cached = values_.find(node); cached != values_.end()) {
+        for (const Value& value : cached->second.ordered)
+            if (sameName(value.name, name)) {
+                *found = value;
+                break;
+            }
+        return true;
+    }
+    errno = 0;
+    hive_value_h* list = hivex_node_values(hive_, node);
+    if (list == nullptr)
+        return false;
+    bool readable = true;
+    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+        char* stored = hivex_value_key(hive_, list[i]);
+        readable = stored != nullptr;
+        const bool match = readable && sameName(stored, name);
+        if (match) {
+            Value value;
+            value.name = stored;
+            readable = describeValue(list[i], &value);
+            if (readable)
+                *found = std::move(value);
+        }
+        std::free(stored);
+        if (match)
+            break;
+    }
+    std::free(list);
+    return readable;
+}
+
+bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
+{
+    if (value.handle == 0) {
+        *data = value.staged;
+        return true;
+    }
+    data->clear();
+    // libhivex cannot read an empty value stored without a data cell, and
+    // there is nothing to read anyway.
+    if (value.length == 0)
+        return true;
+    RawType type;
+    std::size_t length = 0;
+    char* bytes = hivex_value_value(hive_, value.handle, type.slot(), &length);
+    if (bytes == nullptr)
+        return false;
+    data->assign(bytes, bytes + length);
+    std::free(bytes);
+    return true;
+}
+
+HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
+{
+    errno = 0;
+    const Node child = hivex_node_add_child(hive_, parent, name.c_str());
+    if (child != 0)
+        grown_.insert(parent);
+    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0)
+        cached->second.add({name, child});
+    return child;
+}
+
+bool HiveTree::deleteChild(Node parent, Node child)
+{
+    // Values held for the key or a key below it must not outlive it.
+    if (!applyValues())
+        return false;
+    if (const auto cached = children_.find(parent); cached != children_.end())
+        cached->second.remove(child);
+    children_.erase(child);
+    values_.erase(child);
+    grown_.erase(child);
+    errno = 0;
+    return hivex_node_delete_child(hive_, child) == 0;
+}
+
+// The key's values, read whole so that they can be handed back to libhivex
+// in one list; null when they cannot be read.
+HiveTree::ValueIndex* HiveTree::stagedValues(Node node)
+{
+    ValueIndex* index = valueIndex(node);
+    if (index == nullptr || index->staged)
+        return index;
+    std::vector<std::vector<std::uint8_t>> data(index->ordered.size());
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (!readValue(index->ordered[i], &data[i]))
+            return nullptr;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        index->ordered[i].handle = 0;
+        index->ordered[i].staged = std::move(data[i]);
+    }
+    index->staged = true;
+    return index;
+}
+
+bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data)
+{
+    ValueIndex* index = stagedValues(node);
+    if (index == nullptr)
+        return false;
+    // Replace an existing value under its stored spelling, so that a name
+    // differing beyond ASCII case does not become a second value.
+    auto& ordered = index->ordered;
+    auto found = std::find_if(ordered.begin(), ordered.end(),
+                              [&name](const Value& value) { return sameName(value.name, name); });
+    if (found == ordered.end()) {
+        ordered.emplace_back().name = name;
+        found = std::prev(ordered.end());
+    }
+    Value& value = *found;
+    value.type = type;
+    value.length = data.size();
+    value.staged = data;
+    return true;
+}
+
+bool HiveTree::deleteValue(Node node, std::string_view name, bool* found)
+{
+    ValueIndex* index = stagedValues(node);
+    if (index == nullptr)
+        return false;
+    auto& ordered = index->ordered;
+    const auto value =
+        std::find_if(ordered.begin(), ordered.end(), [&name](const Value& each) { return sameName(each.name, name); });
+    *found = value != ordered.end();
+    if (*found)
+        ordered.erase(value);
+    return true;
+}
+
+bool HiveTree::applyValues()
+{
+    for (auto found = values_.begin(); found != values_.end();) {
+        if (!found->second.staged) {
+            ++found;
+            continue;
+        }
+        std::vector<hive_set_value> list;
+        char nothing = 0;
+        for (Value& value : found->second.ordered) {
+            hive_set_value& set = list.emplace_back();
+            set.key = value.name.data();
+            std::memcpy(&set.t, &value.type, sizeof value.type);
+            set.len = value.staged.size();
+            set.value = value.staged.empty() ? &nothing : reinterpret_cast<char*>(value.staged.data());
+        }
+        errno = 0;
+        if (hivex_node_set_values(hive_, found->first, list.size(), list.data(), 0) != 0)
+            return false;
+        found = values_.erase(found);
+    }
+    return true;
+}
+
+bool HiveTree::writeTo(const std::string& file)
+{
+    errno = 0;
+    if (hivex_commit(hive_, file.c_str(), 0) != 0)
+        return false;
+    // libhivex writes its own image, in its own order, at every commit.
+    return orderSubKeyLists(file, std::vector<Node>(grown_.begin(), grown_.end()));
+}
+
+} // namespace platform

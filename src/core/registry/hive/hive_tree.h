@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/registry/hive/hive_child_index.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+struct hive_h;
+
+namespace platform {
+
+// One hive loaded into memory through libhivex, with the name lookups that
+// libhivex does by linear scan cached per key. A key's cache is refreshed
+// whenever this class changes that key.
+class HiveTree {
+public:
+    using Node = std::size_t;
+    using Child = HiveChildIndex::Child;
+
+    struct Value {
+        // 0 for a value set through this tree and not yet handed to libhivex.
+        std::size_t handle = 0;
+        std::string name; // as stored
+        std::uint32_t type = 0;
+        std::size_t length = 0;
+        // False when the value points at a data cell that is not there (as
+        // Windows stores some empty values): libhivex aborts the process
+        // when it frees the values of a key holding such a value. Known for
+        // the values that values() lists.
+        bool freeable = true;
+        std::vector<std::uint8_t> staged; // the bytes of a value with no handle
+    };
+
+    enum class Access { ReadWrite, ReadOnly };
+    // ReadWrite loads the whole file into memory (so that another program
+    // rewriting the file cannot pull it from under us); ReadOnly maps it, for
+    // a file nobody else changes. Null with errno set on failure.
+    static std::unique_ptr<HiveTree> load(const std::string& path, Access access = Access::ReadWrite);
+    ~HiveTree();
+    HiveTree(const HiveTree&) = delete;
+    HiveTree& operator=(const HiveTree&) = delete;
+
+    Node root() const;
+
+    // The sub keys in Windows' order (names compared as compareNames does);
+    // null when the key cannot be read.
+    const std::vector<Child>* children(Node node);
+    // Whether the sub keys can be read, and so looked up by name (cheaper
+    // than children() after a change, which must learn the new order).
+    bool childrenReadable(Node node);
+    // 0 when there is no such sub key or it cannot be read.
+    Node findChild(Node parent, std::string_view name);
+    // The key at this path of names below the root; 0 when there is none.
+    Node findKey(const std::vector<std::string>& names);
+
+    // The key's values; null when they cannot be read.
+    const std::vector<Value>* values(Node node);
+    // The first value of that name (none when there is none); false when
+    // the values before it, or all of them when it is not there, cannot be
+    // read.
+    bool findValue(Node node, std::string_view name, std::optional<Value>* found);
+    // The stored bytes; false when they cannot be read.
+    bool readValue(const Value& value, std::vector<std::uint8_t>* data);
+
+    // Changes. Each returns false (or 0) with errno set when libhivex
+    // fails, after which this tree must not be committed.
+    Node addChild(Node parent, const std::string& name);
+    bool deleteChild(Node parent, Node child);
+    // Values set are held here, and reads see them, until applyValues hands
+    // each changed key's whole list to libhivex at once: it rewrites a key's
+    // value list on every call and never reuses the cells it frees.
+    bool setValue(Node node, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+    // Removes the value of that name; *found tells whether there was one.
+    bool deleteValue(Node node, std::string_view name, bool* found);
+    bool applyValues();
+
+    // Writes the whole hive to file (which may be a /proc/self/fd name),
+    // with the sub key lists that libhivex grew in Windows' order; values
+    // set must have been applied.
+    bool writeTo(const std::string& file);
+
+private:
+    // Values are indexed only for keys about to be changed; reads look a
+    // value up directly.
+    struct ValueIndex {
+        std::vector<Value> ordered;
+        bool staged = false; // holds values not yet handed to libhivex
+    };
+
+    explicit HiveTree(hive_h* hive);
+    // The name table is kept up to date in place by addChild and
+    // deleteChild; the order only learns of added children when something
+    // enumerates, as it must then ask libhivex for their places.
+    HiveChildIndex* childIndex(Node node);
+    bool placeAddedChildren(HiveChildIndex& index, Node node);
+    ValueIndex* valueIndex(Node node);
+    bool describeValue(std::size_t handle, Value* value);
+    bool isFreeable(std::size_t handle);
+    ValueIndex* stagedValues(Node node);
+
+    hive_h* hive_;
+    std::unordered_map<Node, HiveChildIndex> children_;
+    std::unordered_map<Node, ValueIndex> values_;
+    std::unordered_set<Node> grown_; // keys that libhivex added sub keys to
+};
+
+} // namespace platform

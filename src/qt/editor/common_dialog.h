@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/system/dialogs.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace editor {
+
+// The window's file dialog component: set FileName, DialogTitle and Filter,
+// then ShowOpen. After a choice FileName holds the chosen file's full path;
+// after a cancel it keeps what it held before.
+class CommonDialog {
+public:
+    explicit CommonDialog(platform::FileDialogs& dialogs) : dialogs_(dialogs) {}
+
+    QString FileName;
+    QString DialogTitle;
+    // "description|patterns|description|patterns", patterns separated by ";".
+    QString Filter;
+
+    void ShowOpen();
+
+private:
+    platform::FileDialogs& dialogs_;
+};
+
+// The choices of a filter text, in order. A trailing description without
+// patterns is not a choice.
+std::vector<platform::FileFilter> parseFilterText(const QString& filter);
+
+} // namespace editor
