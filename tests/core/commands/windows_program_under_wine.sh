@@ -49,4 +49,9 @@ expected=$(printf '%s\n' \
 [ "$(query "$key")" = "$expected" ] || fail "after pennant import: $(query "$key")"
 
 "$wine" "$pennant" remove --yes "$key" >/dev/null
-echo "3 passed, 0 failed"
+
+# A hive file that is not there is refused, never made anew.
+status=0
+message=$("$wine" "$pennant" --hive "$windows_work/missing" list 2>&1) || status=$?
+[ "$status" -eq 2 ] && [ ! -e "$work/missing" ] || fail "--hive with a missing file: status $status, \"$message\""
+echo "4 passed, 0 failed"

@@ -95,7 +95,15 @@ Win32Registry::Win32Registry() : d(std::make_unique<State>())
 std::unique_ptr<Win32Registry> Win32Registry::loadHiveFile(const std::string& path, std::string* error)
 {
     NativeKey root = nullptr;
-    const LSTATUS status = RegLoadAppKeyA(path.c_str(), &root, KEY_ALL_ACCESS, 0, 0);
+    LSTATUS status = RegLoadAppKeyA(path.c_str(), &root, KEY_ALL_ACCESS, 0, 0);
+    // A root that answers no question is no hive (Wine only pretends to
+    // load one).
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS)
+            RegCloseKey(root);
+    }
     if (status != ERROR_SUCCESS) {
         *error = "The registry hive " + path + " cannot be loaded: " + systemMessage(status);
         return nullptr;
