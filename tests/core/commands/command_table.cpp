@@ -11,6 +11,7 @@
 #include "core/services/button_store.h"
 #include "core/services/general.h"
 #include "core/services/program_registry.h"
+#include "support/registry_tree.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -65,25 +66,6 @@ struct OpenedRegistry {
     }
 };
 
-void deleteTree(Registry& registry, const std::string& path)
-{
-    HKEY key = 0;
-    if (registry.openKey(kLocalMachine, path, kKeyRead, &key) != kSuccess)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    for (std::uint32_t i = 0;; ++i) {
-        std::uint32_t length = sizeof name;
-        if (registry.enumKey(key, i, name, &length) != kSuccess)
-            break;
-        children.emplace_back(name, length);
-    }
-    registry.closeKey(key);
-    for (const std::string& child : children)
-        deleteTree(registry, path + "\\" + child);
-    registry.deleteKey(kLocalMachine, path);
-}
-
 // The key at path and everything below it, with every value's type and
 // data, as text.
 void dump(Registry& registry, const std::string& path, std::string* shown)
@@ -97,14 +79,7 @@ void dump(Registry& registry, const std::string& path, std::string* shown)
     std::vector<std::uint8_t> data;
     for (std::uint32_t i = 0; registry.enumValue(key, i, &name, &type, &data) == kSuccess; ++i)
         *shown += name + "=" + std::to_string(type) + ":" + std::string(data.begin(), data.end()) + "\n";
-    std::vector<std::string> children;
-    char child[256];
-    for (std::uint32_t i = 0;; ++i) {
-        std::uint32_t length = sizeof child;
-        if (registry.enumKey(key, i, child, &length) != kSuccess)
-            break;
-        children.emplace_back(child, length);
-    }
+    const std::vector<std::string> children = registry_tree::subKeyNames(registry, key);
     registry.closeKey(key);
     for (const std::string& each : children)
         dump(registry, path + "\\" + each, shown);
@@ -126,7 +101,7 @@ void resetButtons()
 {
     OpenedRegistry opened;
     Registry& registry = *opened.program.registry;
-    deleteTree(registry, buttons::kExtensionsPath);
+    registry_tree::deleteTree(registry, buttons::kExtensionsPath);
     const std::string stock = std::string(buttons::kExtensionsPath) + "\\" + kStock;
     HKEY key = 0;
     registry.createKey(kLocalMachine, stock, &key);

@@ -1,4 +1,5 @@
 #include "registry_contract.h"
+#include "support/registry_tree.h"
 
 #include <algorithm>
 #include <cstring>
@@ -139,39 +140,6 @@ struct Row {
     const char* hiveDifference;
     std::function<void(Case&)> run;
 };
-
-// Deletes everything below the open key, each sub key through its parent's
-// handle, so that names no full path may carry (over 255 characters) go too.
-void deleteBelow(Registry& registry, HKEY key)
-{
-    char name[1024];
-    std::vector<std::string> children;
-    for (std::uint32_t i = 0;; ++i) {
-        std::uint32_t length = sizeof name;
-        if (registry.enumKey(key, i, name, &length) != kSuccess)
-            break;
-        children.emplace_back(name, length);
-    }
-    for (const std::string& child : children) {
-        HKEY opened = 0;
-        if (registry.openKey(key, child, kKeyRead, &opened) == kSuccess) {
-            deleteBelow(registry, opened);
-            registry.closeKey(opened);
-        }
-        registry.deleteKey(key, child);
-    }
-}
-
-// Deletes the key at path and everything below it.
-void deleteTree(Registry& registry, const std::string& path)
-{
-    HKEY key = 0;
-    if (registry.openKey(kLocalMachine, path, kKeyRead, &key) != kSuccess)
-        return;
-    deleteBelow(registry, key);
-    registry.closeKey(key);
-    registry.deleteKey(kLocalMachine, path);
-}
 
 const std::string k255(255, 'k');
 const std::string k256(256, 'k');
@@ -555,7 +523,7 @@ const std::vector<Row> kRows = {
 
 int runRegistryContract(Registry& registry, Backend backend)
 {
-    deleteTree(registry, kBase);
+    registry_tree::deleteTree(registry, kBase);
     int passed = 0;
     int failed = 0;
     for (std::size_t i = 0; i < kRows.size(); ++i) {
@@ -571,7 +539,7 @@ int runRegistryContract(Registry& registry, Backend backend)
         for (const std::string& failure : c.failures())
             std::cout << "  " << failure << '\n';
     }
-    deleteTree(registry, kBase);
+    registry_tree::deleteTree(registry, kBase);
     registry.flush();
     std::cout << passed << " passed, " << failed << " failed\n";
     return failed;
