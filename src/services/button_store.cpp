@@ -139,6 +139,8 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
     const bool readFromExtensions =
         root == General::RootKeyFromName(buttons::kRootName) && subKeyPath == buttons::kExtensionsPath;
     std::vector<ListedButton> listed;
+    if (const auto count = registry.subKeyCount(key))
+        listed.reserve(*count);
     // Room for 255 one-byte characters; a longer name grows the buffer.
     std::vector<char> name(256);
     for (std::uint32_t index = 0;;) {

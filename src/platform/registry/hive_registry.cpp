@@ -458,6 +458,17 @@ LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::ui
     return kSuccess;
 }
 
+std::optional<std::uint32_t> HiveRegistry::subKeyCount(HKEY key)
+{
+    const OpenKey* open = nullptr;
+    if (d->resolve(key, &open) != kSuccess || open->location.place != Place::Hive)
+        return std::nullopt;
+    const auto* children = d->session.tree()->children(open->location.node);
+    if (children == nullptr)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(children->size());
+}
+
 // Whether the key at keyPath may be deleted now: kSuccess with its and its
 // parent's nodes, or the code refusing it.
 LSTATUS HiveRegistry::State::checkDeletable(const KeyPath& keyPath, Node* parent, Node* key)

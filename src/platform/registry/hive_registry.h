@@ -35,6 +35,7 @@ public:
                      std::uint32_t size) override;
     LSTATUS createKey(HKEY root, const std::string& subKey, HKEY* result, bool* created = nullptr) override;
     LSTATUS enumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t* nameLength) override;
+    std::optional<std::uint32_t> subKeyCount(HKEY key) override;
     LSTATUS deleteKey(HKEY root, const std::string& subKey) override;
     LSTATUS closeKey(HKEY key) override;
     LSTATUS flush() override;

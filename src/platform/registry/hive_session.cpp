@@ -6,6 +6,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -33,10 +36,24 @@ bool checkOpenFile(int fd, HiveCheck* result)
     return true;
 }
 
+// libhivex holds a hive open for writing in one heap buffer, copied whole
+// whenever it grows, unless the buffer is mapped (then it grows in place).
+// glibc raises its threshold for mapping to the size of the largest block
+// freed so far, such as the check's copy of the file; held fixed at its
+// initial value, the buffer grows alike whatever ran before.
+void holdMmapThreshold()
+{
+#ifdef __GLIBC__
+    static const bool held = mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1;
+    (void)held;
+#endif
+}
+
 } // namespace
 
 HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_)
 {
+    holdMmapThreshold();
 }
 
 // A hive that may be written is also cleared of the copies that writers
