@@ -1,5 +1,7 @@
 #include "platform/registry/blank_hive.h"
 
+#include "platform/registry/hive_file_status.h"
+
 #include "platform/registry/registry.h"
 
 #include <fcntl.h>
@@ -211,20 +213,6 @@ std::vector<std::uint8_t> blankHiveBytes()
     return bytes;
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 bool writeBlankHive(const std::string& path, std::string* error)
@@ -235,7 +223,8 @@ bool writeBlankHive(const std::string& path, std::string* error)
                                  : "The file " + path + " could not be created: " + std::strerror(errno) + ".";
         return false;
     }
-    const bool written = writeAll(fd, blankHiveBytes()) && ::fsync(fd) == 0;
+    const std::vector<std::uint8_t> bytes = blankHiveBytes();
+    const bool written = writeWholeBuffer(fd, bytes.data(), bytes.size(), 0) && ::fsync(fd) == 0;
     const int cause = errno;
     if (::close(fd) != 0 || !written) {
         ::unlink(path.c_str());

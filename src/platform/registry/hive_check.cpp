@@ -12,13 +12,9 @@ namespace {
 
 using namespace hive_format;
 
-constexpr std::size_t kChecksumOffset = 0x1FC;
-constexpr std::size_t kBinHeaderSize = 0x20;
 constexpr std::size_t kCellAlignment = 8;
 constexpr std::size_t kMaxDepth = 512;
-constexpr std::uint32_t kInlineData = 0x80000000;
 constexpr std::size_t kBigDataSegment = 16344;
-constexpr std::uint16_t kCompressedValueName = 0x0001;
 
 // Field offsets inside a cell's content (after its four-byte size); nk's
 // are shared.

@@ -150,6 +150,19 @@ std::optional<std::size_t> sizeOf(int fd)
 
 } // namespace
 
+bool writeWholeBuffer(int fd, const std::uint8_t* data, std::size_t size, std::size_t offset)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t wrote = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
 bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
 {
     const auto size = sizeOf(fd);

@@ -39,6 +39,9 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 // read), for a large file read only to be looked at once.
 bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
+// Writes all size bytes at offset in the open file; false with errno set.
+bool writeWholeBuffer(int fd, const std::uint8_t* data, std::size_t size, std::size_t offset);
+
 // True when both the file and its folder may be written and the file
 // system is mounted read-write. A file or folder without any write bit in
 // its mode counts as read-only even for a user who could override it.

@@ -72,8 +72,9 @@ bool HiveSession::load()
 
 // Loads the file afresh; the old tree stays when the file cannot be loaded.
 // libhivex loads the very file that was checked (through its descriptor),
-// even when another process replaces the hive meanwhile.
-bool HiveSession::reload()
+// even when another process replaces the hive meanwhile. Loading this
+// process's own save brings in nothing from others.
+bool HiveSession::reload(bool ownSave)
 {
     const auto stamp = stampOf(path_);
     if (!stamp)
@@ -92,13 +93,35 @@ bool HiveSession::reload()
         return false;
     }
     tree_ = std::move(tree);
-    stamp_ = *stamp;
     damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
     headerClean_ = check.clean;
     writable_ = mayWrite();
     ++generation_;
-    ++loads_;
+    if (!ownSave || *stamp != stamp_)
+        ++loads_;
+    stamp_ = *stamp;
     return true;
+}
+
+void HiveSession::reloadOwnSave()
+{
+    if (!savedNewKeys_)
+        return;
+    savedNewKeys_ = false;
+    if (!reload(true))
+        tree_.reset();
+}
+
+HiveTree* HiveSession::tree()
+{
+    reloadOwnSave();
+    return tree_.get();
+}
+
+std::uint64_t HiveSession::generation()
+{
+    reloadOwnSave();
+    return generation_;
 }
 
 void HiveSession::beginAction()
@@ -233,6 +256,7 @@ LSTATUS HiveSession::commit()
     commitFailure_.clear();
     if (const auto now = stampOf(path_))
         stamp_ = *now;
+    savedNewKeys_ = tree.holdsNewKeys();
     dirty_ = false;
     changedKeys_.clear();
     lock_.release();

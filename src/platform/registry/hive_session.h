@@ -28,7 +28,7 @@ public:
 
     const std::string& path() const { return path_; }
     // Null when the hive had to be thrown away and could not be reloaded.
-    HiveTree* tree() { return tree_.get(); }
+    HiveTree* tree();
     bool writable() const { return writable_; }
     // What refuses a change to a hive that is not writable: kRegistryCorrupt
     // for a damaged hive, else kAccessDenied.
@@ -39,7 +39,7 @@ public:
     const std::string& commitFailure() const { return commitFailure_; }
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
     // handle resolved under an older generation resolves its path again.
-    std::uint64_t generation() const { return generation_; }
+    std::uint64_t generation();
     // How many times the file was loaded: what others wrote came in then.
     std::uint64_t loads() const { return loads_; }
 
@@ -69,7 +69,8 @@ public:
     void forgetChanges();
 
 private:
-    bool reload();
+    bool reload(bool ownSave = false);
+    void reloadOwnSave();
     bool mayWrite() const;
     std::string checkWritten(const std::string& file);
 
@@ -79,6 +80,9 @@ private:
     bool writable_ = false;
     bool headerClean_ = false; // both sequence numbers equal
     bool dirty_ = false;       // changes in memory that are not on disk
+    // The last save added keys that libhivex's copy in memory lacks: the
+    // saved file is loaded at the next use of the tree.
+    bool savedNewKeys_ = false;
     std::string damage_;
     std::string commitFailure_;
     std::vector<KeyNames> changedKeys_; // since the last commit

@@ -1,6 +1,6 @@
 #include "platform/registry/hive_tree.h"
 
-#include "platform/registry/hive_list_order.h"
+#include "platform/registry/hive_new_keys.h"
 #include "platform/registry/registry_names.h"
 
 #include <hivex.h>
@@ -41,6 +41,14 @@ struct RawType {
     }
 };
 
+// libhivex refuses to read a key holding more than 70,000 sub keys; keys are
+// held to the most that it could add itself, so that every saved key can
+// be read again.
+constexpr std::size_t kMostSubKeys = 65535;
+
+// New keys are numbered above every offset a hive file can hold.
+constexpr HiveTree::Node kFirstNewKey = HiveTree::Node{1} << (8 * sizeof(HiveTree::Node) - 1);
+
 } // namespace
 
 std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
@@ -51,7 +59,7 @@ std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
     return std::unique_ptr<HiveTree>(new HiveTree(hive));
 }
 
-HiveTree::HiveTree(hive_h* hive) : hive_(hive)
+HiveTree::HiveTree(hive_h* hive) : hive_(hive), nextNewKey_(kFirstNewKey)
 {
 }
 
@@ -93,46 +101,17 @@ HiveChildIndex* HiveTree::childIndex(Node node)
     return &index;
 }
 
-// Lists the key again to learn where libhivex placed the children added
-// since; every name is known already.
-bool HiveTree::placeAddedChildren(HiveChildIndex& index, Node node)
-{
-    errno = 0;
-    hive_node_h* list = hivex_node_children(hive_, node);
-    if (list == nullptr)
-        return false;
-    std::unordered_map<Node, std::string> names;
-    names.reserve(index.ordered().size() + index.added().size());
-    for (const auto* known : {&index.ordered(), &index.added()})
-        for (const Child& child : *known)
-            names.emplace(child.node, child.name);
-    std::vector<Child> children;
-    children.reserve(names.size());
-    bool readable = true;
-    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
-        auto name = names.find(list[i]);
-        if (name != names.end()) {
-            children.push_back({std::move(name->second), list[i]});
-        } else if (auto read = adopt(hivex_node_name(hive_, list[i]))) {
-            children.push_back({std::move(*read), list[i]});
-        } else {
-            readable = false;
-        }
-    }
-    std::free(list);
-    if (readable)
-        index.place(std::move(children));
-    return readable;
-}
-
 const std::vector<HiveTree::Child>* HiveTree::children(Node node)
 {
     HiveChildIndex* index = childIndex(node);
-    if (index != nullptr && !index->added().empty() && !placeAddedChildren(*index, node)) {
-        children_.erase(node);
+    if (index == nullptr)
         return nullptr;
+    if (!index->added().empty()) {
+        std::vector<Child> all = index->ordered();
+        all.insert(all.end(), index->added().begin(), index->added().end());
+        index->place(std::move(all));
     }
-    return index != nullptr ? &index->ordered() : nullptr;
+    return &index->ordered();
 }
 
 bool HiveTree::childrenReadable(Node node)
@@ -266,25 +245,30 @@ bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
 
 HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
 {
-    errno = 0;
-    const Node child = hivex_node_add_child(hive_, parent, name.c_str());
-    if (child != 0)
-        grown_.insert(parent);
-    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0)
-        cached->second.add({name, child});
+    HiveChildIndex* siblings = childIndex(parent);
+    if (siblings == nullptr || siblings->ordered().size() + siblings->added().size() >= kMostSubKeys) {
+        errno = siblings == nullptr ? EINVAL : ERANGE;
+        return 0;
+    }
+    const Node child = nextNewKey_++;
+    siblings->add({name, child});
+    newKeys_.emplace(child, HeldKey{parent, name});
+    children_.emplace(child, HiveChildIndex());
+    values_[child].staged = true;
     return child;
 }
 
 bool HiveTree::deleteChild(Node parent, Node child)
 {
-    // Values held for the key or a key below it must not outlive it.
-    if (!applyValues())
-        return false;
     if (const auto cached = children_.find(parent); cached != children_.end())
         cached->second.remove(child);
     children_.erase(child);
     values_.erase(child);
-    grown_.erase(child);
+    if (newKeys_.erase(child) != 0)
+        return true;
+    // Values held for a key below it must not outlive it.
+    if (!applyValues())
+        return false;
     errno = 0;
     return hivex_node_delete_child(hive_, child) == 0;
 }
@@ -332,7 +316,7 @@ bool HiveTree::setValue(Node node, const std::string& name, std::uint32_t type, 
 bool HiveTree::applyValues()
 {
     for (auto found = values_.begin(); found != values_.end();) {
-        if (!found->second.staged) {
+        if (!found->second.staged || isNew(found->first)) {
             ++found;
             continue;
         }
@@ -358,8 +342,17 @@ bool HiveTree::writeTo(const std::string& file)
     errno = 0;
     if (hivex_commit(hive_, file.c_str(), 0) != 0)
         return false;
-    // libhivex writes its own image, in its own order, at every commit.
-    return orderSubKeyLists(file, std::vector<Node>(grown_.begin(), grown_.end()));
+    std::vector<platform::NewKey> added;
+    added.reserve(newKeys_.size());
+    for (const auto& [node, key] : newKeys_) {
+        platform::NewKey& out = added.emplace_back();
+        out.id = node;
+        out.parent = key.parent;
+        out.name = key.name;
+        for (const Value& value : values_[node].ordered)
+            out.values.push_back({value.name, value.type, &value.staged});
+    }
+    return appendNewKeys(file, added);
 }
 
 } // namespace platform

@@ -4,12 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 struct hive_h;
@@ -18,7 +18,9 @@ namespace platform {
 
 // One hive loaded into memory through libhivex, with the name lookups that
 // libhivex does by linear scan cached per key. A key's cache is refreshed
-// whenever this class changes that key.
+// whenever this class changes that key. New keys are held here, with their
+// values, until the hive is written: libhivex copies a parent's whole sub key
+// list for every key it adds.
 class HiveTree {
 public:
     using Node = std::size_t;
@@ -71,7 +73,12 @@ public:
 
     // Changes. Each returns false (or 0) with errno set when libhivex
     // fails, after which this tree must not be committed.
+    // The new key is held here (its node is no offset in the hive) until
+    // writeTo adds it to the written file.
     Node addChild(Node parent, const std::string& name);
+    // Whether keys were added since the tree was loaded: the hive written
+    // holds them, libhivex's copy in memory does not.
+    bool holdsNewKeys() const { return !newKeys_.empty(); }
     bool deleteChild(Node parent, Node child);
     // Values set are held here, and reads see them, until applyValues hands
     // each changed key's whole list to libhivex at once: it rewrites a key's
@@ -80,8 +87,7 @@ public:
     bool applyValues();
 
     // Writes the whole hive to file (which may be a /proc/self/fd name),
-    // with the sub key lists that libhivex grew in Windows' order; values
-    // set must have been applied.
+    // with the new keys; values set must have been applied.
     bool writeTo(const std::string& file);
 
 private:
@@ -92,12 +98,17 @@ private:
         bool staged = false; // holds values not yet handed to libhivex
     };
 
+    struct HeldKey {
+        Node parent = 0;
+        std::string name;
+    };
+
     explicit HiveTree(hive_h* hive);
     // The name table is kept up to date in place by addChild and
     // deleteChild; the order only learns of added children when something
-    // enumerates, as it must then ask libhivex for their places.
+    // enumerates.
     HiveChildIndex* childIndex(Node node);
-    bool placeAddedChildren(HiveChildIndex& index, Node node);
+    bool isNew(Node node) const { return newKeys_.count(node) != 0; }
     ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
     bool isFreeable(std::size_t handle);
@@ -106,7 +117,8 @@ private:
     hive_h* hive_;
     std::unordered_map<Node, HiveChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
-    std::unordered_set<Node> grown_; // keys that libhivex added sub keys to
+    std::map<Node, HeldKey> newKeys_; // in the order added, parents first
+    Node nextNewKey_;
 };
 
 } // namespace platform
