@@ -74,8 +74,11 @@ int runList(const Invocation& invocation)
     if (!prepared)
         return kBadUsage;
     const auto listed = services::listButtons(prepared->general());
-    if (!listed)
-        return fail(invocation, kRefused, services::texts::kKeyNotOpened);
+    if (!listed) {
+        // Damage met on the way is named (the hive is checked only then).
+        const std::string damage = prepared->general().registry().failureDetail();
+        return fail(invocation, kRefused, damage.empty() ? services::texts::kKeyNotOpened : damage);
+    }
     if (prepared->arguments.flag("--json")) {
         QJsonArray array;
         for (const services::ListedButton& button : *listed)

@@ -150,8 +150,13 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
             name.resize(name.size() * 2);
             continue;
         }
-        if (status != platform::kSuccess)
+        if (status == platform::kNoMoreItems)
             break;
+        // A list cut short by keys that cannot be read is no list.
+        if (status != platform::kSuccess) {
+            registry.closeKey(key);
+            return std::nullopt;
+        }
         std::string keyName(name.data(), length);
         const auto knownText = known.find(keyName);
         if (knownText != known.end()) {

@@ -119,15 +119,11 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
     return read;
 }
 
-namespace {
-
-// Reads the file from its start into buffer, up to size bytes; *got tells
-// how many (fewer when the file was cut short while it was read).
-bool readInto(int fd, std::uint8_t* buffer, std::size_t size, std::size_t* got)
+bool readInto(int fd, std::uint8_t* buffer, std::size_t size, std::size_t* got, std::size_t offset)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t read = ::pread(fd, buffer + done, size - done, static_cast<off_t>(done));
+        const ssize_t read = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
@@ -147,8 +143,6 @@ std::optional<std::size_t> sizeOf(int fd)
         return std::nullopt;
     return static_cast<std::size_t>(info.st_size);
 }
-
-} // namespace
 
 bool writeWholeBuffer(int fd, const std::uint8_t* data, std::size_t size, std::size_t offset)
 {

@@ -39,6 +39,12 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 // read), for a large file read only to be looked at once.
 bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
+// The size of the open file; nothing when it cannot be told.
+std::optional<std::size_t> sizeOf(int fd);
+// Reads the file from offset into buffer, up to size bytes; *got tells how
+// many (fewer when the file was cut short while it was read).
+bool readInto(int fd, std::uint8_t* buffer, std::size_t size, std::size_t* got, std::size_t offset = 0);
+
 // Writes all size bytes at offset in the open file; false with errno set.
 bool writeWholeBuffer(int fd, const std::uint8_t* data, std::size_t size, std::size_t offset);
 

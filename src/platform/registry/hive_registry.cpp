@@ -294,7 +294,9 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     const Location location = d->locate(keyPath);
     if (location.place == Place::Missing || location.place == Place::Unreadable)
         return d->missingKeyCode(location.place);
-    const std::uint32_t rights = keyRights(access, d->session.writable());
+    // Whether the hive may be written takes the structural check: asked
+    // only when the answer matters.
+    const std::uint32_t rights = keyRights(access, (access & kMaximumAllowed) != 0 && d->session.writable());
     if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
         return d->session.refusal();
     *result = d->addHandle(std::move(keyPath), rights, location);

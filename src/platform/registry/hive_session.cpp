@@ -19,23 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kLockPatience{3000};
 
-std::string procPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-// The structural check of the file open as fd; false with errno set when
-// it cannot be read.
-bool checkOpenFile(int fd, HiveCheck* result)
-{
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::size_t size = 0;
-    if (!readWholeFile(fd, &bytes, &size))
-        return false;
-    *result = checkHive(bytes.get(), size);
-    return true;
-}
-
 // libhivex holds a hive open for writing in one heap buffer, copied whole
 // whenever it grows, unless the buffer is mapped (then it grows in place).
 // glibc raises its threshold for mapping to the size of the largest block
@@ -62,7 +45,7 @@ bool HiveSession::load()
 {
     if (!reload())
         return false;
-    if (writable_ && !leftoverTemporaries(path_).empty() &&
+    if (!leftoverTemporaries(path_).empty() && writable() &&
         lock_.acquire(std::chrono::milliseconds{0}) == HiveWriteLock::Outcome::Acquired) {
         removeStaleTemporaries(path_);
         lock_.release();
@@ -70,10 +53,11 @@ bool HiveSession::load()
     return true;
 }
 
-// Loads the file afresh; the old tree stays when the file cannot be loaded.
-// libhivex loads the very file that was checked (through its descriptor),
-// even when another process replaces the hive meanwhile. Loading this
-// process's own save brings in nothing from others.
+// Opens the file afresh for our own reader; the old tree stays when it
+// cannot be opened. The structural check waits until something asks whether
+// the hive may be changed, and libhivex loads the very file that was read
+// (through its descriptor) even when another process replaces the hive
+// meanwhile. Loading this process's own save brings in nothing from others.
 bool HiveSession::reload(bool ownSave)
 {
     const auto stamp = stampOf(path_);
@@ -82,25 +66,52 @@ bool HiveSession::reload(bool ownSave)
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    HiveCheck check;
-    std::unique_ptr<HiveTree> tree;
-    if (checkOpenFile(fd, &check))
-        tree = HiveTree::load(procPath(fd));
-    const int loadErrno = errno;
+    auto tree = HiveTree::open(fd);
+    const int openErrno = errno;
     ::close(fd);
     if (!tree) {
-        errno = loadErrno;
+        errno = openErrno;
         return false;
     }
     tree_ = std::move(tree);
-    damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
-    headerClean_ = check.clean;
-    writable_ = mayWrite();
+    checked_ = false;
+    writable_ = false;
+    headerClean_ = false;
+    damage_.clear();
     ++generation_;
     if (!ownSave || *stamp != stamp_)
         ++loads_;
     stamp_ = *stamp;
     return true;
+}
+
+// The whole structure of the loaded copy, checked once per load.
+void HiveSession::ensureChecked()
+{
+    reloadOwnSave();
+    if (checked_ || tree_ == nullptr)
+        return;
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (!readWholeFile(tree_->file(), &bytes, &size))
+        return; // unchecked, so never writable
+    const HiveCheck check = checkHive(bytes.get(), size);
+    damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
+    headerClean_ = check.clean;
+    writable_ = mayWrite();
+    checked_ = true;
+}
+
+bool HiveSession::writable()
+{
+    ensureChecked();
+    return writable_;
+}
+
+const std::string& HiveSession::damage()
+{
+    ensureChecked();
+    return damage_;
 }
 
 void HiveSession::reloadOwnSave()
@@ -141,9 +152,9 @@ bool HiveSession::mayWrite() const
     return damage_.empty() && headerClean_ && hiveFileIsWritable(path_);
 }
 
-LSTATUS HiveSession::refusal() const
+LSTATUS HiveSession::refusal()
 {
-    return damage_.empty() ? kAccessDenied : kRegistryCorrupt;
+    return damage().empty() ? kAccessDenied : kRegistryCorrupt;
 }
 
 void HiveSession::refreshIfStale()
@@ -162,10 +173,10 @@ LSTATUS HiveSession::beginChange()
 {
     if (tree_ == nullptr && !reload())
         return kRegistryIoFailed;
-    if (!writable_)
+    if (!writable())
         return refusal();
     if (lock_.held())
-        return kSuccess;
+        return tree_->makeWritable() ? kSuccess : kRegistryIoFailed;
     switch (lock_.acquire(kLockPatience)) {
     case HiveWriteLock::Outcome::Busy:
         return kSharingViolation;
@@ -181,10 +192,15 @@ LSTATUS HiveSession::beginChange()
         return kRegistryIoFailed;
     }
     // The file or its folder may have been made read-only since it was read.
+    ensureChecked();
     writable_ = mayWrite();
     if (!writable_) {
         lock_.release();
         return refusal();
+    }
+    if (!tree_->makeWritable()) {
+        lock_.release();
+        return kRegistryIoFailed;
     }
     return kSuccess;
 }

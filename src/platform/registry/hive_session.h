@@ -13,9 +13,11 @@
 
 namespace platform {
 
-// One hive file held in memory, and the rules for changing it: every load
-// checks the file's structure first, and a damaged hive is never written; a
-// writer takes the file's write lock at its first change and reloads first
+// One hive file held in memory, and the rules for changing it: a load reads
+// the file once and libhivex reads it there, read-only; the whole structure
+// is checked before the first change (or when someone asks whether the hive
+// may be changed or is damaged), libhivex opens the copy for writing only
+// then, and a damaged hive is never written; a writer takes the file's write lock at its first change and reloads first
 // when another process committed meanwhile; a failed libhivex write throws
 // the in-memory hive away; a commit replaces the file atomically with a
 // written copy that passed the same check and holds the changed keys.
@@ -29,12 +31,13 @@ public:
     const std::string& path() const { return path_; }
     // Null when the hive had to be thrown away and could not be reloaded.
     HiveTree* tree();
-    bool writable() const { return writable_; }
+    // These three run the structural check first, once per load.
+    bool writable();
     // What refuses a change to a hive that is not writable: kRegistryCorrupt
     // for a damaged hive, else kAccessDenied.
-    LSTATUS refusal() const;
+    LSTATUS refusal();
     // The sentence saying what is damaged in the hive; empty when it is sound.
-    const std::string& damage() const { return damage_; }
+    const std::string& damage();
     // Why the last commit failed, in one sentence; empty after a success.
     const std::string& commitFailure() const { return commitFailure_; }
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
@@ -71,6 +74,7 @@ public:
 private:
     bool reload(bool ownSave = false);
     void reloadOwnSave();
+    void ensureChecked();
     bool mayWrite() const;
     std::string checkWritten(const std::string& file);
 
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<HiveTree> tree_;
     FileStamp stamp_;
     bool writable_ = false;
+    bool checked_ = false;     // the loaded copy's structure was checked
     bool headerClean_ = false; // both sequence numbers equal
     bool dirty_ = false;       // changes in memory that are not on disk
     // The last save added keys that libhivex's copy in memory lacks: the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/registry/hive_child_index.h"
+#include "platform/registry/hive_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +17,9 @@ struct hive_h;
 
 namespace platform {
 
-// One hive loaded into memory through libhivex, with the name lookups that
-// libhivex does by linear scan cached per key. A key's cache is refreshed
+// One hive, read by our own reader until the first change and then loaded
+// into memory through libhivex, with the name lookups that libhivex does by
+// linear scan cached per key. A key's cache is refreshed
 // whenever this class changes that key. New keys are held here, with their
 // values, until the hive is written: libhivex copies a parent's whole sub key
 // list for every key it adds.
@@ -45,11 +47,21 @@ public:
     // rewriting the file cannot pull it from under us); ReadOnly maps it, for
     // a file nobody else changes. Null with errno set on failure.
     static std::unique_ptr<HiveTree> load(const std::string& path, Access access = Access::ReadWrite);
+    // Reads the open file with our own reader, cell by cell as they are
+    // reached; changes need makeWritable() first. Null with errno set on
+    // failure.
+    static std::unique_ptr<HiveTree> open(int fd);
     ~HiveTree();
     HiveTree(const HiveTree&) = delete;
     HiveTree& operator=(const HiveTree&) = delete;
 
     Node root() const;
+
+    // The file that open() read; -1 for a tree that load() made.
+    int file() const;
+    // Loads the same file into libhivex for writing (it reads it all into
+    // memory); nodes stay the same. False with errno set when it cannot.
+    bool makeWritable();
 
     // The sub keys in Windows' order (names compared as compareNames does);
     // null when the key cannot be read.
@@ -103,7 +115,12 @@ private:
         std::string name;
     };
 
-    explicit HiveTree(hive_h* hive);
+    HiveTree(hive_h* hive, std::unique_ptr<HiveReader> reader);
+    // Reads through libhivex once it holds the hive, else through the reader.
+    bool listChildren(Node node, std::vector<Node>* out);
+    std::optional<std::string> keyName(Node node);
+    bool listValues(Node node, std::vector<std::size_t>* out);
+    std::optional<std::string> valueName(std::size_t handle);
     // The name table is kept up to date in place by addChild and
     // deleteChild; the order only learns of added children when something
     // enumerates.
@@ -114,7 +131,8 @@ private:
     bool isFreeable(std::size_t handle);
     ValueIndex* stagedValues(Node node);
 
-    hive_h* hive_;
+    hive_h* hive_; // null until makeWritable() for a tree that open() made
+    std::unique_ptr<HiveReader> reader_;
     std::unordered_map<Node, HiveChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
     std::map<Node, HeldKey> newKeys_; // in the order added, parents first

@@ -306,6 +306,18 @@ void TestHiveCheck::unreadableKeyOrValue_isNeverMissing_data()
     QTest::newRow("value name") << Patch([](std::vector<char>& b) {
         b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F';
     }) << kExtensions << std::string("{A}");
+    // Reads before any change meet these cell by cell, without the check.
+    QTest::newRow("sub key count") << Patch([](std::vector<char>& b) {
+        const std::size_t count = key(b, "Extensions") + kKeySubKeyCount;
+        setDword(b, count, dwordAt(b, count) + 1);
+    }) << kExtensions << std::string("{A}");
+    QTest::newRow("sub key entry inside a cell") << Patch([](std::vector<char>& b) {
+        for (std::size_t entry = 0; entry < wordAt(b, extensionsList(b) + 2); ++entry)
+            setDword(b, extensionsList(b) + 4 + 8 * entry, dwordAt(b, extensionsList(b) + 4 + 8 * entry) + 8);
+    }) << kExtensions << std::string("{A}");
+    QTest::newRow("value list outside the hive") << Patch([](std::vector<char>& b) {
+        setDword(b, key(b, "{A}") + kKeyValueList, 0x7FFFFFF8);
+    }) << kExtensions << std::string("{A}");
 }
 
 void TestHiveCheck::unreadableKeyOrValue_isNeverMissing()
