@@ -36,6 +36,12 @@ bool failed(int cause)
     return false;
 }
 
+std::size_t invalidCell()
+{
+    errno = EFAULT;
+    return 0;
+}
+
 void appendUtf8(char32_t c, std::string* out)
 {
     if (c < 0x80) {
@@ -61,7 +67,10 @@ void appendUtf8(char32_t c, std::string* out)
 std::optional<std::string> decodedName(const std::uint8_t* text, std::size_t length, bool latin1)
 {
     std::string out;
-    if (latin1) {
+    out.reserve(length);
+    if (latin1 && std::all_of(text, text + length, [](std::uint8_t c) { return c < 0x80; })) {
+        out.assign(text, text + length);
+    } else if (latin1) {
         for (std::size_t i = 0; i < length; ++i)
             appendUtf8(text[i], &out);
     } else {
@@ -155,33 +164,45 @@ bool HiveReader::bytes(std::size_t offset, std::size_t length, std::uint8_t* out
 }
 
 // A used cell must start where its bin's chain of cells has one start: the
-// bin is found from the page the offset lies in, and walked once.
-bool HiveReader::cell(std::size_t offset, std::vector<std::uint8_t>* content)
+// bin is found from the page the offset lies in, and walked once, marking
+// where its used cells start. The cell's size; 0 with errno set for none.
+std::size_t HiveReader::cellSize(std::size_t offset)
 {
     // As libhivex: cells at four-byte steps, of at least eight bytes.
     if (offset < kBaseBlockSize + kBinHeaderSize || offset % 4 != 0 || offset >= size_)
-        return failed(EFAULT);
-    const std::size_t page = offset / kPageSize * kPageSize;
-    auto known = binOfPage_.find(page);
-    if (known == binOfPage_.end()) {
-        std::size_t binStart = page;
-        std::uint8_t binHeader[kBinHeaderSize];
-        for (;; binStart -= kPageSize) {
-            if (binStart < kBaseBlockSize || !bytes(binStart, kBinHeaderSize, binHeader))
-                return failed(EFAULT);
-            if (std::memcmp(binHeader, "hbin", 4) == 0)
-                break;
-        }
-        const std::size_t binSize = load32(binHeader + 8);
-        if (binSize < kPageSize || binSize % kPageSize != 0 || binSize > size_ - binStart || offset >= binStart + binSize)
+        return invalidCell();
+    const std::size_t page = offset / kPageSize;
+    if (binOfPage_.size() <= page)
+        binOfPage_.resize(size_ / kPageSize + 1);
+    PageBin& known = binOfPage_[page];
+    if (known.starts == nullptr && !walkBin(page * kPageSize, &known))
+        return 0;
+    const std::size_t slot = (offset - known.start) / 4;
+    if (offset >= known.start + known.size || ((*known.starts)[slot / 64] >> (slot % 64) & 1) == 0)
+        return invalidCell();
+    std::uint8_t size[4];
+    if (!bytes(offset, 4, size))
+        return 0;
+    return std::size_t(-static_cast<std::int64_t>(static_cast<std::int32_t>(load32(size))));
+}
+
+// Finds the bin holding the page and marks its used cells, once per bin.
+bool HiveReader::walkBin(std::size_t page, PageBin* known)
+{
+    std::size_t binStart = page;
+    std::uint8_t binHeader[kBinHeaderSize];
+    for (;; binStart -= kPageSize) {
+        if (binStart < kBaseBlockSize || !bytes(binStart, kBinHeaderSize, binHeader))
             return failed(EFAULT);
-        known = binOfPage_.emplace(page, PageBin{binStart, binSize, nullptr}).first;
+        if (std::memcmp(binHeader, "hbin", 4) == 0)
+            break;
     }
-    const std::size_t binStart = known->second.start;
-    const std::size_t binSize = known->second.size;
-    auto& starts = known->second.cells != nullptr ? *known->second.cells : bins_[binStart];
-    known->second.cells = &starts;
+    const std::size_t binSize = load32(binHeader + 8);
+    if (binSize < kPageSize || binSize % kPageSize != 0 || binSize > size_ - binStart || page >= binStart + binSize)
+        return failed(EFAULT);
+    auto& starts = bins_[binStart];
     if (starts.empty()) {
+        starts.assign(binSize / 4 / 64 + 1, 0);
         std::vector<std::uint8_t> bin(binSize);
         if (!bytes(binStart, binSize, bin.data()))
             return false;
@@ -191,17 +212,20 @@ bool HiveReader::cell(std::size_t offset, std::vector<std::uint8_t>* content)
             if (length < 8 || length % 4 != 0 || length > binSize - at)
                 break; // the rest of the bin holds no cell that can be trusted
             if (stored < 0)
-                starts.emplace_back(static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length));
+                starts[at / 4 / 64] |= std::uint64_t{1} << (at / 4 % 64);
             at += length;
         }
-        if (starts.empty())
-            starts.emplace_back(0, 0); // walked: no used cell
     }
-    const auto within = static_cast<std::uint32_t>(offset - binStart);
-    const auto found = std::lower_bound(starts.begin(), starts.end(), std::make_pair(within, std::uint32_t{0}));
-    if (found == starts.end() || found->first != within)
-        return failed(EFAULT);
-    content->resize(found->second - 4);
+    *known = {binStart, binSize, &starts};
+    return true;
+}
+
+bool HiveReader::cell(std::size_t offset, std::vector<std::uint8_t>* content)
+{
+    const std::size_t size = cellSize(offset);
+    if (size == 0)
+        return false;
+    content->resize(size - 4);
     return bytes(offset + 4, content->size(), content->data());
 }
 
@@ -221,10 +245,10 @@ bool HiveReader::leafEntries(const std::vector<std::uint8_t>& leaf, std::vector<
     const std::size_t count = load16(leaf.data() + 2);
     if (4 + count * stride > leaf.size())
         return failed(EFAULT);
-    std::vector<std::uint8_t> child;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t offset = kBaseBlockSize + load32(leaf.data() + 4 + i * stride);
-        if (!record(offset, "nk", 2, &child))
+        std::uint8_t kind[2];
+        if (cellSize(offset) < 6 || !bytes(offset + 4, 2, kind) || kind[0] != 'n' || kind[1] != 'k')
             return failed(EFAULT);
         out->push_back(offset);
     }
@@ -234,7 +258,7 @@ bool HiveReader::leafEntries(const std::vector<std::uint8_t>& leaf, std::vector<
 bool HiveReader::children(std::size_t key, std::vector<std::size_t>* out)
 {
     out->clear();
-    std::vector<std::uint8_t> nk;
+    std::vector<std::uint8_t>& nk = keyBuffer_;
     if (!record(key, "nk", nk::kName, &nk))
         return false;
     const std::size_t expected = load32(nk.data() + nk::kSubKeyCount);
@@ -244,7 +268,7 @@ bool HiveReader::children(std::size_t key, std::vector<std::size_t>* out)
         return failed(ERANGE);
     std::vector<std::size_t> pending{kBaseBlockSize + load32(nk.data() + nk::kSubKeyList)};
     std::size_t blocks = 0;
-    std::vector<std::uint8_t> list;
+    std::vector<std::uint8_t>& list = listBuffer_;
     while (!pending.empty()) {
         const std::size_t offset = pending.back();
         pending.pop_back();
@@ -279,7 +303,7 @@ constexpr HiveReader::NameLayout kValueName{"vk", vk::kNameLength, vk::kFlags, v
 
 std::optional<std::string> HiveReader::name(std::size_t offset, const NameLayout& layout)
 {
-    std::vector<std::uint8_t> content;
+    std::vector<std::uint8_t>& content = recordBuffer_;
     if (!record(offset, layout.kind, layout.text, &content))
         return std::nullopt;
     const std::size_t length = load16(content.data() + layout.lengthField);
@@ -299,7 +323,7 @@ std::optional<std::string> HiveReader::keyName(std::size_t key)
 bool HiveReader::values(std::size_t key, std::vector<std::size_t>* out)
 {
     out->clear();
-    std::vector<std::uint8_t> nk;
+    std::vector<std::uint8_t>& nk = keyBuffer_;
     if (!record(key, "nk", nk::kName, &nk))
         return false;
     const std::size_t count = load32(nk.data() + nk::kValueCount);
@@ -307,14 +331,13 @@ bool HiveReader::values(std::size_t key, std::vector<std::size_t>* out)
         return true;
     if (count > kMostValues)
         return failed(ERANGE);
-    std::vector<std::uint8_t> list;
+    std::vector<std::uint8_t>& list = listBuffer_;
     if (!cell(kBaseBlockSize + load32(nk.data() + nk::kValueList), &list) || 4 * count > list.size())
         return failed(EFAULT);
     // Each must be a cell; whether it is a value shows when it is read.
-    std::vector<std::uint8_t> value;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t offset = kBaseBlockSize + load32(list.data() + 4 * i);
-        if (!cell(offset, &value))
+        if (cellSize(offset) == 0)
             return failed(EFAULT);
         out->push_back(offset);
     }
@@ -328,7 +351,7 @@ std::optional<std::string> HiveReader::valueName(std::size_t value)
 
 bool HiveReader::valueType(std::size_t value, std::uint32_t* type, std::size_t* length)
 {
-    std::vector<std::uint8_t> content;
+    std::vector<std::uint8_t>& content = recordBuffer_;
     if (!record(value, "vk", vk::kName, &content))
         return false;
     *type = load32(content.data() + vk::kType);
@@ -338,21 +361,20 @@ bool HiveReader::valueType(std::size_t value, std::uint32_t* type, std::size_t* 
 
 bool HiveReader::dataIsFreeable(std::size_t value)
 {
-    std::vector<std::uint8_t> content;
+    std::vector<std::uint8_t>& content = recordBuffer_;
     if (!record(value, "vk", vk::kName, &content))
         return false;
     const std::uint32_t length = load32(content.data() + vk::kDataLength);
     if ((length & kInlineData) != 0)
         return (length & ~kInlineData) <= 4;
-    std::vector<std::uint8_t> data;
-    return cell(kBaseBlockSize + load32(content.data() + vk::kData), &data);
+    return cellSize(kBaseBlockSize + load32(content.data() + vk::kData)) != 0;
 }
 
 // As libhivex reads data: inline, one cell, or the segments of a big-data
 // (db) cell, each of which gives all but the last four bytes of its cell.
 bool HiveReader::valueData(std::size_t value, std::vector<std::uint8_t>* data)
 {
-    std::vector<std::uint8_t> content;
+    std::vector<std::uint8_t>& content = recordBuffer_;
     if (!record(value, "vk", vk::kName, &content))
         return false;
     const std::uint32_t stored = load32(content.data() + vk::kDataLength);

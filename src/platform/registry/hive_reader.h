@@ -48,6 +48,9 @@ private:
     std::optional<std::string> name(std::size_t offset, const NameLayout& layout);
     // The content of the used cell at a file offset; false with errno set
     // when there is none.
+    struct PageBin;
+    std::size_t cellSize(std::size_t offset);
+    bool walkBin(std::size_t page, PageBin* known);
     bool cell(std::size_t offset, std::vector<std::uint8_t>* content);
     bool record(std::size_t offset, const char* kind, std::size_t minimum, std::vector<std::uint8_t>* content);
     bool bytes(std::size_t offset, std::size_t length, std::uint8_t* out);
@@ -65,15 +68,17 @@ private:
     std::vector<Chunk> chunks_;
     std::uint64_t clock_ = 0;
     // Per bin walked, where its used cells start (from the bin) and their sizes.
-    using BinCells = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
-    std::unordered_map<std::size_t, BinCells> bins_;
-    // The bin that holds each page reached.
+    // Per bin walked, one bit per four bytes: where a used cell starts.
+    std::unordered_map<std::size_t, std::vector<std::uint64_t>> bins_;
+    // The bin that holds each page, once reached.
     struct PageBin {
         std::size_t start = 0;
         std::size_t size = 0;
-        BinCells* cells = nullptr; // once walked
+        const std::vector<std::uint64_t>* starts = nullptr;
     };
-    std::unordered_map<std::size_t, PageBin> binOfPage_;
+    std::vector<PageBin> binOfPage_;
+    // Reused for the cells each read passes through.
+    std::vector<std::uint8_t> keyBuffer_, listBuffer_, recordBuffer_;
 };
 
 } // namespace platform
