@@ -79,8 +79,11 @@ int runList(const Invocation& invocation)
         return kBadUsage;
     // A hive without the Extensions key has no buttons yet.
     const auto listed = services::listButtonsIfAny(prepared->general());
-    if (!listed)
-        return fail(invocation, kRefused, services::texts::kExtensionsKeyNotOpened);
+    if (!listed) {
+        // Damage met on the way is named (the hive is checked only then).
+        const std::string damage = prepared->general().registry().failureDetail();
+        return fail(invocation, kRefused, damage.empty() ? services::texts::kExtensionsKeyNotOpened : damage);
+    }
     if (prepared->arguments.flag("--json")) {
         nlohmann::json array = nlohmann::json::array();
         for (const services::ListedButton& button : *listed)

@@ -1,5 +1,6 @@
 #include "core/hive_format/blank_hive.h"
 
+#include "core/hive_format/hive_file_status.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -213,20 +214,6 @@ std::vector<std::uint8_t> blankHiveBytes()
     return bytes;
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 bool writeBlankHive(const std::string& path, std::string* error)
@@ -237,7 +224,8 @@ bool writeBlankHive(const std::string& path, std::string* error)
                                  : "The file " + path + " could not be created: " + std::strerror(errno) + ".";
         return false;
     }
-    const bool written = writeAll(fd, blankHiveBytes()) && ::fsync(fd) == 0;
+    const std::vector<std::uint8_t> bytes = blankHiveBytes();
+    const bool written = writeExactly(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     const int cause = errno;
     if (::close(fd) != 0 || !written) {
         ::unlink(path.c_str());

@@ -12,13 +12,9 @@ namespace {
 
 using namespace hive_format;
 
-constexpr std::size_t kChecksumOffset = 0x1FC;
-constexpr std::size_t kBinHeaderSize = 0x20;
 constexpr std::size_t kCellAlignment = 8;
 constexpr std::size_t kMaxDepth = 512;
-constexpr std::uint32_t kInlineData = 0x80000000;
 constexpr std::size_t kBigDataSegment = 16344;
-constexpr std::uint16_t kCompressedValueName = 0x0001;
 
 // Field offsets inside a cell's content (after its four-byte size); nk's
 // are shared.
@@ -411,10 +407,17 @@ private:
                 return fail("value", cell, "claims more inline data than fits");
             return true;
         }
-        // An empty value may have no data cell at all; nothing reads it.
-        if (length == 0)
-            return true;
         const std::uint32_t reference = u32(content + vk::kDataOffset);
+        // An empty value may have no data cell at all; nothing reads it. But
+        // libhivex frees the cell its offset names with the value, so such
+        // a cell must be the value's own.
+        if (length == 0) {
+            const std::size_t named = kBaseBlockSize + std::size_t{reference};
+            const bool namesCell = reference != kNoCell && named >= kBaseBlockSize + kBinHeaderSize &&
+                                   named < endBins_ && named % kCellAlignment == 0 &&
+                                   (marks_[index(named)] & kUsedCell) != 0;
+            return !namesCell || reach(named, false, "data offset of the value", cell);
+        }
         const std::size_t data = follow(reference, "", 0, false, "data offset of the value", cell);
         if (data == 0)
             return false;

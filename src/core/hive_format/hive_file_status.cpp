@@ -140,6 +140,8 @@ bool readInto(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t si
     return true;
 }
 
+} // namespace
+
 std::optional<std::size_t> sizeOf(int fd)
 {
     struct stat info {};
@@ -147,8 +149,6 @@ std::optional<std::size_t> sizeOf(int fd)
         return std::nullopt;
     return static_cast<std::size_t>(info.st_size);
 }
-
-} // namespace
 
 bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
 {

@@ -39,6 +39,8 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 // read), for a large file read only to be looked at once.
 bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
+// The size of the open file; nothing when it cannot be told.
+std::optional<std::size_t> sizeOf(int fd);
 // Exactly size bytes of the open file from offset; false with errno set
 // when they cannot all be read.
 bool readExactly(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t size);

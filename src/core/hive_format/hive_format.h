@@ -11,7 +11,11 @@ namespace platform::hive_format {
 
 constexpr std::size_t kBaseBlockSize = 0x1000; // cell offsets count from its end
 constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
-constexpr std::uint16_t kCompressedKeyName = 0x0020; // one byte per character
+constexpr std::size_t kChecksumOffset = 0x1FC;        // XOR of the base block's dwords before it
+constexpr std::size_t kBinHeaderSize = 0x20;
+constexpr std::uint16_t kCompressedKeyName = 0x0020;   // one byte per character
+constexpr std::uint16_t kCompressedValueName = 0x0001; // the same, in a value's flags
+constexpr std::uint32_t kInlineData = 0x80000000;      // up to four bytes of data in the offset field
 
 // Field offsets inside a cell's content (after its four-byte size).
 namespace nk {

@@ -117,6 +117,10 @@ public:
     // RegDeleteValueA: kFileNotFound when the key has no such value.
     virtual LSTATUS deleteValue(HKEY key, const std::string& valueName) = 0;
 
+    // How many sub keys the key has now, as a hint for a caller about to
+    // enumerate them; nothing when the store cannot tell cheaply.
+    virtual std::optional<std::uint32_t> subKeyCount(HKEY /*key*/) { return std::nullopt; }
+
     // RegDeleteKeyA: deletes a key that has no sub keys (kAccessDenied otherwise).
     virtual LSTATUS deleteKey(HKEY root, const std::string& subKey) = 0;
 

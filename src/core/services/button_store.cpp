@@ -181,6 +181,8 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
     const bool readFromExtensions =
         root == General::RootKeyFromName(buttons::kRootName) && subKeyPath == buttons::kExtensionsPath;
     std::vector<ListedButton> listed;
+    if (const auto count = registry.subKeyCount(key))
+        listed.reserve(*count);
     // Room for 255 one-byte characters; a longer name grows the buffer.
     std::vector<char> name(256);
     for (std::uint32_t index = 0;;) {
@@ -190,8 +192,13 @@ std::optional<std::vector<ListedButton>> listButtonsKnowing(General& general, pl
             name.resize(name.size() * 2);
             continue;
         }
-        if (status != platform::kSuccess)
+        if (status == platform::kNoMoreItems)
             break;
+        // A list cut short by keys that cannot be read is no list.
+        if (status != platform::kSuccess) {
+            registry.closeKey(key);
+            return std::nullopt;
+        }
         std::string keyName(name.data(), length);
         const auto knownText = known.find(keyName);
         if (knownText != known.end()) {

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -89,6 +90,29 @@ private slots:
         commands::Invocation invocation{std::string("/nonexistent/SOFTWARE"), {}, out, err, in, false};
         QCOMPARE(commands::runSubCommand(*commands::findSubCommand("list"), invocation), commands::kBadUsage);
         QVERIFY(QString::fromStdString(err.str()).contains("/nonexistent/SOFTWARE"));
+    }
+
+    // A listing that meets damage on its way fails and names it, instead of
+    // listing what it read before.
+    void listMeetingDamage_namesIt()
+    {
+        Fixture fixture;
+        std::vector<char> bytes = fixture.hive.fileBytes();
+        const std::string name = "Extensions";
+        auto found = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+        while (found != bytes.end() && !(found - bytes.begin() >= 0x4C && *(found - 0x4C) == 'n' && *(found - 0x4B) == 'k'))
+            found = std::search(found + 1, bytes.end(), name.begin(), name.end());
+        QVERIFY(found != bytes.end());
+        ++*(found - 0x4C + 0x14); // one sub key more than its list holds
+        QFile file(QString::fromStdString(fixture.hive.path()));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(bytes.data(), static_cast<qint64>(bytes.size())), static_cast<qint64>(bytes.size()));
+        file.close();
+
+        const Outcome outcome = fixture.run({"list"});
+        QCOMPARE(outcome.status, commands::kRefused);
+        QVERIFY2(outcome.err.contains("The hive is damaged"), qPrintable(outcome.err));
+        QVERIFY(outcome.out.isEmpty());
     }
 
     void jsonParsesBack()

@@ -117,6 +117,15 @@ void valueDataAtTheRootKey(std::vector<char>& b)
     setDword(b, value + kValueDataOffset, referenceTo(rootKey(b)));
 }
 
+// Empty, but not inline: libhivex frees the cell its offset names.
+void emptyValueDataAtAnotherValue(std::vector<char>& b)
+{
+    const std::size_t list = valueList(b, "{C}");
+    const std::size_t value = target(b, list);
+    setDword(b, value + kValueDataLength, 0);
+    setDword(b, value + kValueDataOffset, dwordAt(b, list + 4));
+}
+
 void sizeFieldOneTooLarge(std::vector<char>& b)
 {
     setHeader(b, 0x28, dwordAt(b, 0x28) + 1);
@@ -192,6 +201,7 @@ void TestHiveCheck::damage_isNamedWithItsOffset_data()
                                          << "root key offset";
     QTest::newRow("value list entry at another value") << Patch(valueListEntryAtAnotherValue) << "already in use";
     QTest::newRow("value data at the root key") << Patch(valueDataAtTheRootKey) << "already in use";
+    QTest::newRow("empty value's data at another value") << Patch(emptyValueDataAtAnotherValue) << "already in use";
     QTest::newRow("value list entry at no cell")
         << Patch([](std::vector<char>& b) { setDword(b, valueList(b, "{C}"), 0x1234); }) << "value list at offset";
     QTest::newRow("key name past its cell")
@@ -261,6 +271,7 @@ void TestHiveCheck::damagedHive_isNeverWritten_data()
 
     QTest::newRow("value list entry at another value") << Patch(valueListEntryAtAnotherValue) << "already in use";
     QTest::newRow("value data at the root key") << Patch(valueDataAtTheRootKey) << "already in use";
+    QTest::newRow("empty value's data at another value") << Patch(emptyValueDataAtAnotherValue) << "already in use";
     QTest::newRow("size field one too large") << Patch(sizeFieldOneTooLarge) << "size field";
     QTest::newRow("size field 0x7fffffff") << Patch(sizeFieldHuge) << "size field";
 }
@@ -305,6 +316,18 @@ void TestHiveCheck::unreadableKeyOrValue_isNeverMissing_data()
                               << std::string("Extensions");
     QTest::newRow("value name") << Patch([](std::vector<char>& b) {
         b[target(b, valueList(b, "{A}")) + kValueNameLength + 1] = '\x7F';
+    }) << kExtensions << std::string("{A}");
+    // Reads before any change meet these cell by cell, without the check.
+    QTest::newRow("sub key count") << Patch([](std::vector<char>& b) {
+        const std::size_t count = key(b, "Extensions") + kKeySubKeyCount;
+        setDword(b, count, dwordAt(b, count) + 1);
+    }) << kExtensions << std::string("{A}");
+    QTest::newRow("sub key entry inside a cell") << Patch([](std::vector<char>& b) {
+        for (std::size_t entry = 0; entry < wordAt(b, extensionsList(b) + 2); ++entry)
+            setDword(b, extensionsList(b) + 4 + 8 * entry, dwordAt(b, extensionsList(b) + 4 + 8 * entry) + 8);
+    }) << kExtensions << std::string("{A}");
+    QTest::newRow("value list outside the hive") << Patch([](std::vector<char>& b) {
+        setDword(b, key(b, "{A}") + kKeyValueList, 0x7FFFFFF8);
     }) << kExtensions << std::string("{A}");
 }
 

@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,16 @@ std::string enumName(Registry& registry, HKEY key, std::uint32_t index, LSTATUS*
     return *status == kSuccess ? std::string(name, length) : std::string();
 }
 
+// The bytes a key takes when written compactly: its key cell, its entry in
+// the parent's list, and each value's cell, data cell and list entry.
+std::size_t compactKeySize(const std::string& name, const std::string& valueName, std::size_t dataSize,
+                           int values)
+{
+    const auto cell = [](std::size_t content) { return (4 + content + 7) / 8 * 8; };
+    const std::size_t value = cell(0x14 + valueName.size()) + (dataSize > 4 ? cell(dataSize) : 0) + 4;
+    return cell(0x4C + name.size()) + 8 + static_cast<std::size_t>(values) * value;
+}
+
 } // namespace
 
 class TestHiveKeys : public QObject {
@@ -61,6 +73,8 @@ private slots:
     void deleteKey_data();
     void deleteKey();
     void deleteKey_openHandleSeesKeyDeleted();
+    void createKey_manyInOneSave_growTheHiveByTheirOwnSize_data();
+    void createKey_manyInOneSave_growTheHiveByTheirOwnSize();
 };
 
 void TestHiveKeys::openKey_paths_data()
@@ -436,6 +450,54 @@ void TestHiveKeys::deleteKey_openHandleSeesKeyDeleted()
     std::uint32_t length = sizeof name;
     QCOMPARE(registry.enumKey(software, 0, name, &length), kNoMoreItems);
     QCOMPARE(registry.closeKey(software), kSuccess);
+}
+
+void TestHiveKeys::createKey_manyInOneSave_growTheHiveByTheirOwnSize_data()
+{
+    QTest::addColumn<int>("existing"); // keys under the parent before, saved
+    QTest::addColumn<int>("added");    // keys added in one save
+    QTest::addColumn<int>("values");   // values per added key
+    QTest::newRow("one list leaf") << 0 << 400 << 0;
+    QTest::newRow("an index over leaves") << 0 << 2000 << 0;
+    QTest::newRow("with values") << 0 << 2000 << 3;
+    QTest::newRow("beside keys saved before") << 1000 << 1000 << 1;
+}
+
+void TestHiveKeys::createKey_manyInOneSave_growTheHiveByTheirOwnSize()
+{
+    QFETCH(int, existing);
+    QFETCH(int, added);
+    QFETCH(int, values);
+    TempHive hive;
+    Registry& registry = hive.registry();
+    const std::string text = "C:\\Program Files\\Tool\\tool.exe";
+    std::vector<std::uint8_t> data(2 * text.size() + 2, 0);
+    const auto createAll = [&](int first, int count, int valuesEach) {
+        for (int i = first; i < first + count; ++i) {
+            char name[40];
+            std::snprintf(name, sizeof name, "{%08X-0000-4000-8000-%012X}", 0x9E3779B1u * unsigned(i), unsigned(i));
+            HKEY key = 0;
+            QCOMPARE(registry.createKey(kLocalMachine, std::string("SOFTWARE\\Parent\\") + name, &key), kSuccess);
+            for (int v = 0; v < valuesEach; ++v)
+                QCOMPARE(registry.setValue(key, "Value" + std::to_string(v), kRegBinary, data.data(),
+                                           static_cast<std::uint32_t>(data.size())),
+                         kSuccess);
+            registry.closeKey(key);
+        }
+        QCOMPARE(registry.flush(), kSuccess);
+    };
+    createAll(0, existing, 0);
+    const auto before = std::filesystem::file_size(hive.path());
+    createAll(existing, added, values);
+    const auto grown = std::filesystem::file_size(hive.path()) - before;
+
+    const std::size_t compact = static_cast<std::size_t>(added) * compactKeySize("{00000000-0000-4000-8000-000000000000}",
+                                                                              "Value0", data.size(), values);
+    QVERIFY2(grown <= 2 * compact, (std::to_string(grown) + " bytes for " + std::to_string(compact)).c_str());
+    const auto listed = hive.subKeysOnDisk(kHiveRoot + "\\Parent");
+    QVERIFY(listed.has_value());
+    QCOMPARE(listed->size(), std::size_t(existing + added));
+    QVERIFY(std::is_sorted(listed->begin(), listed->end()));
 }
 
 QTEST_GUILESS_MAIN(TestHiveKeys)

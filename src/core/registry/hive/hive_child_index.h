@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// The sub keys of one key as libhivex lists them, found by name in any
+// The sub keys of one key, found by name in any
 // letter case (as registry names compare) through a table of their
 // positions: one small number per child instead of a second copy of each
 // name.
@@ -21,10 +21,10 @@ public:
 
     // The children in Windows' order, as last placed.
     const std::vector<Child>& ordered() const { return ordered_; }
-    // Children added since, whose places libhivex has not been asked for.
+    // Children added since, not yet placed in order.
     const std::vector<Child>& added() const { return added_; }
 
-    // Takes the children in libhivex's order and sorts them.
+    // Takes the children (in libhivex's order, with any added) and sorts them.
     void place(std::vector<Child> children);
     void add(Child child);
     // Forgets the child; false when it is not here.

@@ -293,7 +293,7 @@ std::string HiveRegistry::failureDetail() const
 
 Registry::ChangeRefusal HiveRegistry::changeRefusal() const
 {
-    const HiveSession& session = d->session;
+    HiveSession& session = d->session;
     if (session.writable() || !session.damage().empty())
         return ChangeRefusal::None;
     return session.headerClean() ? ChangeRefusal::ReadOnlyFile : ChangeRefusal::PendingLogs;
@@ -310,7 +310,9 @@ LSTATUS HiveRegistry::openKey(HKEY root, const std::string& subKey, std::uint32_
     const Location location = d->locate(keyPath);
     if (location.place == Place::Missing || location.place == Place::Unreadable)
         return d->missingKeyCode(location.place);
-    const std::uint32_t rights = keyRights(access, d->session.writable());
+    // Whether the hive may be written takes the structural check: asked
+    // only when the answer matters.
+    const std::uint32_t rights = keyRights(access, (access & kMaximumAllowed) != 0 && d->session.writable());
     if ((rights & kKeyWriteRights) != 0 && !d->session.writable())
         return d->session.refusal();
     *result = d->addHandle(std::move(keyPath), rights, location);
@@ -525,6 +527,17 @@ LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::ui
     std::memcpy(name, found.c_str(), found.size() + 1);
     *nameLength = static_cast<std::uint32_t>(found.size());
     return kSuccess;
+}
+
+std::optional<std::uint32_t> HiveRegistry::subKeyCount(HKEY key)
+{
+    const OpenKey* open = nullptr;
+    if (d->resolve(key, &open) != kSuccess || open->location.place != Place::Hive)
+        return std::nullopt;
+    const auto* children = d->session.tree()->children(open->location.node);
+    if (children == nullptr)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(children->size());
 }
 
 // Whether the key at keyPath may be deleted now: kSuccess with its and its

@@ -38,6 +38,8 @@ public:
     LSTATUS enumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type,
                       std::vector<std::uint8_t>* data) override;
     LSTATUS deleteValue(HKEY key, const std::string& valueName) override;
+
+    std::optional<std::uint32_t> subKeyCount(HKEY key) override;
     LSTATUS deleteKey(HKEY root, const std::string& subKey) override;
     LSTATUS closeKey(HKEY key) override;
     LSTATUS flush() override;

@@ -6,6 +6,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -16,27 +19,24 @@ namespace {
 
 constexpr std::chrono::milliseconds kLockPatience{3000};
 
-std::string procPath(int fd)
+// libhivex holds a hive open for writing in one heap buffer, copied whole
+// whenever it grows, unless the buffer is mapped (then it grows in place).
+// glibc raises its threshold for mapping to the size of the largest block
+// freed so far, such as the check's copy of the file; held fixed at its
+// initial value, the buffer grows alike whatever ran before.
+void holdMmapThreshold()
 {
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-// The structural check of the file open as fd; false with errno set when
-// it cannot be read.
-bool checkOpenFile(int fd, HiveCheck* result)
-{
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::size_t size = 0;
-    if (!readWholeFile(fd, &bytes, &size))
-        return false;
-    *result = checkHive(bytes.get(), size);
-    return true;
+#ifdef __GLIBC__
+    static const bool held = mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1;
+    (void)held;
+#endif
 }
 
 } // namespace
 
 HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_)
 {
+    holdMmapThreshold();
 }
 
 // Every open, read-only ones too (a dirty hive's, say, whose apply-logs was
@@ -54,10 +54,12 @@ bool HiveSession::load()
     return true;
 }
 
-// Loads the file afresh; the old tree stays when the file cannot be loaded.
-// libhivex loads the very file that was checked (through its descriptor),
-// even when another process replaces the hive meanwhile.
-bool HiveSession::reload()
+// Opens the file afresh for our own reader; the old tree stays when it
+// cannot be opened. The structural check waits until something asks whether
+// the hive may be changed, and libhivex loads the very file that was read
+// (through its descriptor) even when another process replaces the hive
+// meanwhile. Loading this process's own save brings in nothing from others.
+bool HiveSession::reload(bool ownSave)
 {
     const auto stamp = stampOf(path_);
     if (!stamp)
@@ -65,24 +67,73 @@ bool HiveSession::reload()
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    HiveCheck check;
-    std::unique_ptr<HiveTree> tree;
-    if (checkOpenFile(fd, &check))
-        tree = HiveTree::load(procPath(fd));
-    const int loadErrno = errno;
+    auto tree = HiveTree::open(fd);
+    const int openErrno = errno;
     ::close(fd);
     if (!tree) {
-        errno = loadErrno;
+        errno = openErrno;
         return false;
     }
     tree_ = std::move(tree);
+    checked_ = false;
+    writable_ = false;
+    headerClean_ = false;
+    damage_.clear();
+    ++generation_;
+    if (!ownSave || *stamp != stamp_)
+        ++loads_;
     stamp_ = *stamp;
+    return true;
+}
+
+// The whole structure of the loaded copy, checked once per load.
+void HiveSession::ensureChecked()
+{
+    reloadOwnSave();
+    if (checked_ || tree_ == nullptr)
+        return;
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (!readWholeFile(tree_->file(), &bytes, &size))
+        return; // unchecked, so never writable
+    const HiveCheck check = checkHive(bytes.get(), size);
     damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
     headerClean_ = check.clean;
     writable_ = mayWrite();
-    ++generation_;
-    ++loads_;
-    return true;
+    checked_ = true;
+}
+
+bool HiveSession::writable()
+{
+    ensureChecked();
+    return writable_;
+}
+
+const std::string& HiveSession::damage()
+{
+    ensureChecked();
+    return damage_;
+}
+
+void HiveSession::reloadOwnSave()
+{
+    if (!savedNewKeys_)
+        return;
+    savedNewKeys_ = false;
+    if (!reload(true))
+        tree_.reset();
+}
+
+HiveTree* HiveSession::tree()
+{
+    reloadOwnSave();
+    return tree_.get();
+}
+
+std::uint64_t HiveSession::generation()
+{
+    reloadOwnSave();
+    return generation_;
 }
 
 void HiveSession::beginAction()
@@ -102,9 +153,9 @@ bool HiveSession::mayWrite() const
     return damage_.empty() && headerClean_ && hiveFileIsWritable(path_);
 }
 
-LSTATUS HiveSession::refusal() const
+LSTATUS HiveSession::refusal()
 {
-    return damage_.empty() ? kAccessDenied : kRegistryCorrupt;
+    return damage().empty() ? kAccessDenied : kRegistryCorrupt;
 }
 
 void HiveSession::refreshIfStale()
@@ -123,10 +174,10 @@ LSTATUS HiveSession::beginChange()
 {
     if (tree_ == nullptr && !reload())
         return kRegistryIoFailed;
-    if (!writable_)
+    if (!writable())
         return refusal();
     if (lock_.held())
-        return kSuccess;
+        return tree_->makeWritable() ? kSuccess : kRegistryIoFailed;
     switch (lock_.acquire(kLockPatience)) {
     case HiveWriteLock::Outcome::Busy:
         return kSharingViolation;
@@ -142,10 +193,15 @@ LSTATUS HiveSession::beginChange()
         return kRegistryIoFailed;
     }
     // The file or its folder may have been made read-only since it was read.
+    ensureChecked();
     writable_ = mayWrite();
     if (!writable_) {
         lock_.release();
         return refusal();
+    }
+    if (!tree_->makeWritable()) {
+        lock_.release();
+        return kRegistryIoFailed;
     }
     return kSuccess;
 }
@@ -217,6 +273,7 @@ LSTATUS HiveSession::commit()
     commitFailure_.clear();
     if (const auto now = stampOf(path_))
         stamp_ = *now;
+    savedNewKeys_ = tree.holdsNewKeys();
     dirty_ = false;
     changedKeys_.clear();
     lock_.release();

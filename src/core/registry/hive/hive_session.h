@@ -13,9 +13,11 @@
 
 namespace platform {
 
-// One hive file held in memory, and the rules for changing it: every load
-// checks the file's structure first, and a damaged hive is never written; a
-// writer takes the file's write lock at its first change and reloads first
+// One hive file held in memory, and the rules for changing it: a load reads
+// the file once and libhivex reads it there, read-only; the whole structure
+// is checked before the first change (or when someone asks whether the hive
+// may be changed or is damaged), libhivex opens the copy for writing only
+// then, and a damaged hive is never written; a writer takes the file's write lock at its first change and reloads first
 // when another process committed meanwhile; a failed libhivex write throws
 // the in-memory hive away; a commit replaces the file atomically with a
 // written copy that passed the same check and holds the changed keys.
@@ -28,21 +30,26 @@ public:
 
     const std::string& path() const { return path_; }
     // Null when the hive had to be thrown away and could not be reloaded.
-    HiveTree* tree() { return tree_.get(); }
-    bool writable() const { return writable_; }
+    HiveTree* tree();
+    // These run the structural check first, once per load.
+    bool writable();
     // Whether the header's two sequence numbers agree: no changes wait in
     // the transaction logs.
-    bool headerClean() const { return headerClean_; }
+    bool headerClean()
+    {
+        ensureChecked();
+        return headerClean_;
+    }
     // What refuses a change to a hive that is not writable: kRegistryCorrupt
     // for a damaged hive, else kAccessDenied.
-    LSTATUS refusal() const;
+    LSTATUS refusal();
     // The sentence saying what is damaged in the hive; empty when it is sound.
-    const std::string& damage() const { return damage_; }
+    const std::string& damage();
     // Why the last commit failed, in one sentence; empty after a success.
     const std::string& commitFailure() const { return commitFailure_; }
     // Bumped whenever nodes may have moved or vanished (reload, delete): a
     // handle resolved under an older generation resolves its path again.
-    std::uint64_t generation() const { return generation_; }
+    std::uint64_t generation();
     // How many times the file was loaded: what others wrote came in then.
     std::uint64_t loads() const { return loads_; }
 
@@ -72,7 +79,9 @@ public:
     void forgetChanges();
 
 private:
-    bool reload();
+    bool reload(bool ownSave = false);
+    void reloadOwnSave();
+    void ensureChecked();
     bool mayWrite() const;
     std::string checkWritten(const std::string& file);
 
@@ -80,8 +89,12 @@ private:
     std::unique_ptr<HiveTree> tree_;
     FileStamp stamp_;
     bool writable_ = false;
+    bool checked_ = false;     // the loaded copy's structure was checked
     bool headerClean_ = false; // both sequence numbers equal
     bool dirty_ = false;       // changes in memory that are not on disk
+    // The last save added keys that libhivex's copy in memory lacks: the
+    // saved file is loaded at the next use of the tree.
+    bool savedNewKeys_ = false;
     std::string damage_;
     std::string commitFailure_;
     std::vector<KeyNames> changedKeys_; // since the last commit

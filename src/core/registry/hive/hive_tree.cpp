@@ -1,6 +1,6 @@
 #include "core/registry/hive/hive_tree.h"
 
-#include "core/hive_format/hive_list_order.h"
+#include "core/hive_format/hive_new_keys.h"
 #include "core/registry/registry_names.h"
 
 #include <hivex.h>
@@ -24,6 +24,19 @@ std::optional<std::string> adopt(char* text)
     return copy;
 }
 
+// Takes over a zero-terminated list of nodes or values that libhivex
+// allocated; false for none.
+bool adoptList(std::size_t* list, std::vector<std::size_t>* out)
+{
+    if (list == nullptr)
+        return false;
+    out->clear();
+    for (std::size_t i = 0; list[i] != 0; ++i)
+        out->push_back(list[i]);
+    std::free(list);
+    return true;
+}
+
 // libhivex hands value types through its hive_type enum, but a hive may
 // hold any 32-bit type (Pennant itself writes 0xFFFF0000). Such a number
 // is never held in an enum object of ours: libhivex writes into raw storage
@@ -41,6 +54,14 @@ struct RawType {
     }
 };
 
+// libhivex refuses to read a key holding more than 70,000 sub keys; keys are
+// held to the most that it could add itself, so that every saved key can
+// be read again.
+constexpr std::size_t kMostSubKeys = 65535;
+
+// New keys are numbered above every offset a hive file can hold.
+constexpr HiveTree::Node kFirstNewKey = HiveTree::Node{1} << (8 * sizeof(HiveTree::Node) - 1);
+
 } // namespace
 
 std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
@@ -48,91 +69,106 @@ std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
     hive_h* hive = hivex_open(path.c_str(), access == Access::ReadWrite ? HIVEX_OPEN_WRITE : 0);
     if (hive == nullptr)
         return nullptr;
-    return std::unique_ptr<HiveTree>(new HiveTree(hive));
+    return std::unique_ptr<HiveTree>(new HiveTree(hive, nullptr));
 }
 
-HiveTree::HiveTree(hive_h* hive) : hive_(hive)
+std::unique_ptr<HiveTree> HiveTree::open(int fd)
+{
+    auto reader = HiveReader::open(fd);
+    if (reader == nullptr)
+        return nullptr;
+    return std::unique_ptr<HiveTree>(new HiveTree(nullptr, std::move(reader)));
+}
+
+HiveTree::HiveTree(hive_h* hive, std::unique_ptr<HiveReader> reader)
+    : hive_(hive), reader_(std::move(reader)), nextNewKey_(kFirstNewKey)
 {
 }
 
 HiveTree::~HiveTree()
 {
-    hivex_close(hive_);
+    if (hive_ != nullptr)
+        hivex_close(hive_);
+}
+
+// libhivex's nodes and values are the same file offsets as the reader's, so
+// what is cached stays true; from now on libhivex, which holds the changes,
+// answers the reads too.
+bool HiveTree::makeWritable()
+{
+    if (hive_ != nullptr)
+        return true;
+    hive_ = hivex_open(("/proc/self/fd/" + std::to_string(reader_->file())).c_str(), HIVEX_OPEN_WRITE);
+    return hive_ != nullptr;
+}
+
+int HiveTree::file() const
+{
+    return reader_ != nullptr ? reader_->file() : -1;
 }
 
 HiveTree::Node HiveTree::root() const
 {
-    return hivex_root(hive_);
+    return hive_ != nullptr ? hivex_root(hive_) : reader_->root();
+}
+
+bool HiveTree::listChildren(Node node, std::vector<Node>* out)
+{
+    if (hive_ == nullptr)
+        return reader_->children(node, out);
+    errno = 0;
+    return adoptList(hivex_node_children(hive_, node), out);
+}
+
+std::optional<std::string> HiveTree::keyName(Node node)
+{
+    return hive_ != nullptr ? adopt(hivex_node_name(hive_, node)) : reader_->keyName(node);
+}
+
+bool HiveTree::listValues(Node node, std::vector<std::size_t>* out)
+{
+    if (hive_ == nullptr)
+        return reader_->values(node, out);
+    errno = 0;
+    return adoptList(hivex_node_values(hive_, node), out);
+}
+
+std::optional<std::string> HiveTree::valueName(std::size_t handle)
+{
+    return hive_ != nullptr ? adopt(hivex_value_key(hive_, handle)) : reader_->valueName(handle);
 }
 
 HiveChildIndex* HiveTree::childIndex(Node node)
 {
     if (const auto cached = children_.find(node); cached != children_.end())
         return &cached->second;
-    errno = 0;
-    hive_node_h* list = hivex_node_children(hive_, node);
-    if (list == nullptr)
+    std::vector<Node> nodes;
+    if (!listChildren(node, &nodes))
         return nullptr;
-    std::size_t count = 0;
-    while (list[count] != 0)
-        ++count;
     std::vector<Child> children;
-    children.reserve(count);
-    bool readable = true;
-    for (std::size_t i = 0; i < count && readable; ++i) {
-        auto name = adopt(hivex_node_name(hive_, list[i]));
-        readable = name.has_value();
-        if (readable)
-            children.push_back({std::move(*name), list[i]});
+    children.reserve(nodes.size());
+    for (const Node child : nodes) {
+        auto name = keyName(child);
+        if (!name)
+            return nullptr;
+        children.push_back({std::move(*name), child});
     }
-    std::free(list);
-    if (!readable)
-        return nullptr;
     HiveChildIndex& index = children_[node];
     index.place(std::move(children));
     return &index;
 }
 
-// Lists the key again to learn where libhivex placed the children added
-// since; every name is known already.
-bool HiveTree::placeAddedChildren(HiveChildIndex& index, Node node)
-{
-    errno = 0;
-    hive_node_h* list = hivex_node_children(hive_, node);
-    if (list == nullptr)
-        return false;
-    std::unordered_map<Node, std::string> names;
-    names.reserve(index.ordered().size() + index.added().size());
-    for (const auto* known : {&index.ordered(), &index.added()})
-        for (const Child& child : *known)
-            names.emplace(child.node, child.name);
-    std::vector<Child> children;
-    children.reserve(names.size());
-    bool readable = true;
-    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
-        auto name = names.find(list[i]);
-        if (name != names.end()) {
-            children.push_back({std::move(name->second), list[i]});
-        } else if (auto read = adopt(hivex_node_name(hive_, list[i]))) {
-            children.push_back({std::move(*read), list[i]});
-        } else {
-            readable = false;
-        }
-    }
-    std::free(list);
-    if (readable)
-        index.place(std::move(children));
-    return readable;
-}
-
 const std::vector<HiveTree::Child>* HiveTree::children(Node node)
 {
     HiveChildIndex* index = childIndex(node);
-    if (index != nullptr && !index->added().empty() && !placeAddedChildren(*index, node)) {
-        children_.erase(node);
+    if (index == nullptr)
         return nullptr;
+    if (!index->added().empty()) {
+        std::vector<Child> all = index->ordered();
+        all.insert(all.end(), index->added().begin(), index->added().end());
+        index->place(std::move(all));
     }
-    return index != nullptr ? &index->ordered() : nullptr;
+    return &index->ordered();
 }
 
 bool HiveTree::childrenReadable(Node node)
@@ -157,11 +193,16 @@ HiveTree::Node HiveTree::findKey(const std::vector<std::string>& names)
 // The value's stored type and length.
 bool HiveTree::describeValue(std::size_t handle, Value* value)
 {
-    RawType type;
-    if (hivex_value_type(hive_, handle, type.slot(), &value->length) != 0)
-        return false;
+    if (hive_ == nullptr) {
+        if (!reader_->valueType(handle, &value->type, &value->length))
+            return false;
+    } else {
+        RawType type;
+        if (hivex_value_type(hive_, handle, type.slot(), &value->length) != 0)
+            return false;
+        value->type = type.value();
+    }
     value->handle = handle;
-    value->type = type.value();
     return true;
 }
 
@@ -169,6 +210,8 @@ bool HiveTree::describeValue(std::size_t handle, Value* value)
 // errno 0); a cell that is not a valid block is what it cannot free.
 bool HiveTree::isFreeable(std::size_t handle)
 {
+    if (hive_ == nullptr)
+        return reader_->dataIsFreeable(handle);
     std::size_t cellLength = 0;
     errno = 0;
     return hivex_value_data_cell_offset(hive_, handle, &cellLength) != 0 || errno == 0;
@@ -178,25 +221,19 @@ HiveTree::ValueIndex* HiveTree::valueIndex(Node node)
 {
     if (const auto found = values_.find(node); found != values_.end())
         return &found->second;
-    errno = 0;
-    hive_value_h* list = hivex_node_values(hive_, node);
-    if (list == nullptr)
+    std::vector<std::size_t> handles;
+    if (!listValues(node, &handles))
         return nullptr;
     ValueIndex index;
-    bool readable = true;
-    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
+    for (const std::size_t handle : handles) {
         Value value;
-        auto name = adopt(hivex_value_key(hive_, list[i]));
-        readable = name.has_value() && describeValue(list[i], &value);
-        if (readable) {
-            value.name = std::move(*name);
-            value.freeable = isFreeable(list[i]);
-            index.ordered.push_back(std::move(value));
-        }
+        auto name = valueName(handle);
+        if (!name || !describeValue(handle, &value))
+            return nullptr;
+        value.name = std::move(*name);
+        value.freeable = isFreeable(handle);
+        index.ordered.push_back(std::move(value));
     }
-    std::free(list);
-    if (!readable)
-        return nullptr;
     return &values_.emplace(node, std::move(index)).first->second;
 }
 
@@ -219,28 +256,23 @@ bool HiveTree::findValue(Node node, std::string_view name, std::optional<Value>*
             }
         return true;
     }
-    errno = 0;
-    hive_value_h* list = hivex_node_values(hive_, node);
-    if (list == nullptr)
+    std::vector<std::size_t> handles;
+    if (!listValues(node, &handles))
         return false;
-    bool readable = true;
-    for (std::size_t i = 0; list[i] != 0 && readable; ++i) {
-        char* stored = hivex_value_key(hive_, list[i]);
-        readable = stored != nullptr;
-        const bool match = readable && sameName(stored, name);
-        if (match) {
+    for (const std::size_t handle : handles) {
+        auto stored = valueName(handle);
+        if (!stored)
+            return false;
+        if (sameName(*stored, name)) {
             Value value;
-            value.name = stored;
-            readable = describeValue(list[i], &value);
-            if (readable)
-                *found = std::move(value);
-        }
-        std::free(stored);
-        if (match)
+            value.name = std::move(*stored);
+            if (!describeValue(handle, &value))
+                return false;
+            *found = std::move(value);
             break;
+        }
     }
-    std::free(list);
-    return readable;
+    return true;
 }
 
 bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
@@ -254,6 +286,8 @@ bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
     // there is nothing to read anyway.
     if (value.length == 0)
         return true;
+    if (hive_ == nullptr)
+        return reader_->valueData(value.handle, data);
     RawType type;
     std::size_t length = 0;
     char* bytes = hivex_value_value(hive_, value.handle, type.slot(), &length);
@@ -266,25 +300,30 @@ bool HiveTree::readValue(const Value& value, std::vector<std::uint8_t>* data)
 
 HiveTree::Node HiveTree::addChild(Node parent, const std::string& name)
 {
-    errno = 0;
-    const Node child = hivex_node_add_child(hive_, parent, name.c_str());
-    if (child != 0)
-        grown_.insert(parent);
-    if (const auto cached = children_.find(parent); cached != children_.end() && child != 0)
-        cached->second.add({name, child});
+    HiveChildIndex* siblings = childIndex(parent);
+    if (siblings == nullptr || siblings->ordered().size() + siblings->added().size() >= kMostSubKeys) {
+        errno = siblings == nullptr ? EINVAL : ERANGE;
+        return 0;
+    }
+    const Node child = nextNewKey_++;
+    siblings->add({name, child});
+    newKeys_.emplace(child, HeldKey{parent, name});
+    children_.emplace(child, HiveChildIndex());
+    values_[child].staged = true;
     return child;
 }
 
 bool HiveTree::deleteChild(Node parent, Node child)
 {
-    // Values held for the key or a key below it must not outlive it.
-    if (!applyValues())
-        return false;
     if (const auto cached = children_.find(parent); cached != children_.end())
         cached->second.remove(child);
     children_.erase(child);
     values_.erase(child);
-    grown_.erase(child);
+    if (newKeys_.erase(child) != 0)
+        return true;
+    // Values held for a key below it must not outlive it.
+    if (!applyValues())
+        return false;
     errno = 0;
     return hivex_node_delete_child(hive_, child) == 0;
 }
@@ -346,7 +385,7 @@ bool HiveTree::deleteValue(Node node, std::string_view name, bool* found)
 bool HiveTree::applyValues()
 {
     for (auto found = values_.begin(); found != values_.end();) {
-        if (!found->second.staged) {
+        if (!found->second.staged || isNew(found->first)) {
             ++found;
             continue;
         }
@@ -372,8 +411,17 @@ bool HiveTree::writeTo(const std::string& file)
     errno = 0;
     if (hivex_commit(hive_, file.c_str(), 0) != 0)
         return false;
-    // libhivex writes its own image, in its own order, at every commit.
-    return orderSubKeyLists(file, std::vector<Node>(grown_.begin(), grown_.end()));
+    std::vector<platform::NewKey> added;
+    added.reserve(newKeys_.size());
+    for (const auto& [node, key] : newKeys_) {
+        platform::NewKey& out = added.emplace_back();
+        out.id = node;
+        out.parent = key.parent;
+        out.name = key.name;
+        for (const Value& value : values_[node].ordered)
+            out.values.push_back({value.name, value.type, &value.staged});
+    }
+    return appendNewKeys(file, added);
 }
 
 } // namespace platform

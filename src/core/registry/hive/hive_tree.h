@@ -1,24 +1,28 @@
 #pragma once
 
 #include "core/registry/hive/hive_child_index.h"
+#include "core/hive_format/hive_reader.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 struct hive_h;
 
 namespace platform {
 
-// One hive loaded into memory through libhivex, with the name lookups that
-// libhivex does by linear scan cached per key. A key's cache is refreshed
-// whenever this class changes that key.
+// One hive, read by our own reader until the first change and then loaded
+// into memory through libhivex, with the name lookups that libhivex does by
+// linear scan cached per key. A key's cache is refreshed
+// whenever this class changes that key. New keys are held here, with their
+// values, until the hive is written: libhivex copies a parent's whole sub key
+// list for every key it adds.
 class HiveTree {
 public:
     using Node = std::size_t;
@@ -43,11 +47,21 @@ public:
     // rewriting the file cannot pull it from under us); ReadOnly maps it, for
     // a file nobody else changes. Null with errno set on failure.
     static std::unique_ptr<HiveTree> load(const std::string& path, Access access = Access::ReadWrite);
+    // Reads the open file with our own reader, cell by cell as they are
+    // reached; changes need makeWritable() first. Null with errno set on
+    // failure.
+    static std::unique_ptr<HiveTree> open(int fd);
     ~HiveTree();
     HiveTree(const HiveTree&) = delete;
     HiveTree& operator=(const HiveTree&) = delete;
 
     Node root() const;
+
+    // The file that open() read; -1 for a tree that load() made.
+    int file() const;
+    // Loads the same file into libhivex for writing (it reads it all into
+    // memory); nodes stay the same. False with errno set when it cannot.
+    bool makeWritable();
 
     // The sub keys in Windows' order (names compared as compareNames does);
     // null when the key cannot be read.
@@ -71,7 +85,12 @@ public:
 
     // Changes. Each returns false (or 0) with errno set when libhivex
     // fails, after which this tree must not be committed.
+    // The new key is held here (its node is no offset in the hive) until
+    // writeTo adds it to the written file.
     Node addChild(Node parent, const std::string& name);
+    // Whether keys were added since the tree was loaded: the hive written
+    // holds them, libhivex's copy in memory does not.
+    bool holdsNewKeys() const { return !newKeys_.empty(); }
     bool deleteChild(Node parent, Node child);
     // Values set are held here, and reads see them, until applyValues hands
     // each changed key's whole list to libhivex at once: it rewrites a key's
@@ -82,8 +101,7 @@ public:
     bool applyValues();
 
     // Writes the whole hive to file (which may be a /proc/self/fd name),
-    // with the sub key lists that libhivex grew in Windows' order; values
-    // set must have been applied.
+    // with the new keys; values set must have been applied.
     bool writeTo(const std::string& file);
 
 private:
@@ -94,21 +112,33 @@ private:
         bool staged = false; // holds values not yet handed to libhivex
     };
 
-    explicit HiveTree(hive_h* hive);
+    struct HeldKey {
+        Node parent = 0;
+        std::string name;
+    };
+
+    HiveTree(hive_h* hive, std::unique_ptr<HiveReader> reader);
+    // Reads through libhivex once it holds the hive, else through the reader.
+    bool listChildren(Node node, std::vector<Node>* out);
+    std::optional<std::string> keyName(Node node);
+    bool listValues(Node node, std::vector<std::size_t>* out);
+    std::optional<std::string> valueName(std::size_t handle);
     // The name table is kept up to date in place by addChild and
     // deleteChild; the order only learns of added children when something
-    // enumerates, as it must then ask libhivex for their places.
+    // enumerates.
     HiveChildIndex* childIndex(Node node);
-    bool placeAddedChildren(HiveChildIndex& index, Node node);
+    bool isNew(Node node) const { return newKeys_.count(node) != 0; }
     ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
     bool isFreeable(std::size_t handle);
     ValueIndex* stagedValues(Node node);
 
-    hive_h* hive_;
+    hive_h* hive_; // null until makeWritable() for a tree that open() made
+    std::unique_ptr<HiveReader> reader_;
     std::unordered_map<Node, HiveChildIndex> children_;
     std::unordered_map<Node, ValueIndex> values_;
-    std::unordered_set<Node> grown_; // keys that libhivex added sub keys to
+    std::map<Node, HeldKey> newKeys_; // in the order added, parents first
+    Node nextNewKey_;
 };
 
 } // namespace platform

@@ -1,7 +1,7 @@
 // The sub key lists in a saved hive are in Windows' order, which Windows
 // relies on when it looks a key up by halving the list: libhivex places a
 // new key by a comparison of its own that differs beyond ASCII.
-#include "core/hive_format/hive_list_order.h"
+#include "core/hive_format/hive_new_keys.h"
 #include "core/registry/registry_names.h"
 #include "support/temp_hive.h"
 
@@ -51,6 +51,12 @@ std::vector<std::string> storedOrder(const std::string& file)
 struct HandMadeHive {
     std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(0x1000, 0);
 
+    std::uint32_t sizeAt(std::uint32_t at) const
+    {
+        const std::uint8_t* p = bytes.data() + 0x1000 + at;
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    }
+
     std::uint32_t get(std::uint32_t at, std::size_t field) const
     {
         const std::uint8_t* p = bytes.data() + 0x1000 + at + 4 + field;
@@ -94,19 +100,16 @@ struct HandMadeHive {
         }
         return at;
     }
-    // A list's entries as "name" or "name/hint", through the leaves of an ri.
+    // A list's entries by name, through the leaves of an ri.
     std::string entries(std::uint32_t list) const
     {
         const std::uint8_t* content = bytes.data() + 0x1000 + list + 4;
         const std::size_t entry = content[1] == 'i' ? 4 : 8;
         std::string out;
-        for (std::size_t i = 0; i < content[2]; ++i) {
+        for (std::size_t i = 0; i < std::size_t{content[2]} + 256 * content[3]; ++i) {
             const std::uint32_t target = get(list, 4 + entry * i);
             out += content[0] == 'r' ? entries(target)
                                      : std::string(1, static_cast<char>(bytes[0x1000 + target + 4 + 0x4C]));
-            if (content[0] != 'r' && entry == 8)
-                out += "/" + std::to_string(get(list, 8 + entry * i));
-            out += " ";
         }
         return out;
     }
@@ -120,8 +123,8 @@ class TestHiveListOrder : public QObject {
 private slots:
     void savedList_isInWindowsOrder_data();
     void savedList_isInWindowsOrder();
-    void indexOverLeaves_isOrderedAcrossThem_data();
-    void indexOverLeaves_isOrderedAcrossThem();
+    void indexOverLeaves_takesNewKeysInOrder_data();
+    void indexOverLeaves_takesNewKeysInOrder();
 };
 
 void TestHiveListOrder::savedList_isInWindowsOrder_data()
@@ -164,7 +167,7 @@ void TestHiveListOrder::savedList_isInWindowsOrder()
     QCOMPARE(storedOrder(hive.path()), created);
 }
 
-void TestHiveListOrder::indexOverLeaves_isOrderedAcrossThem_data()
+void TestHiveListOrder::indexOverLeaves_takesNewKeysInOrder_data()
 {
     QTest::addColumn<QString>("leafKind");
     QTest::newRow("lf leaves") << "lf";
@@ -172,29 +175,40 @@ void TestHiveListOrder::indexOverLeaves_isOrderedAcrossThem_data()
     QTest::newRow("li leaves") << "li";
 }
 
-void TestHiveListOrder::indexOverLeaves_isOrderedAcrossThem()
+void TestHiveListOrder::indexOverLeaves_takesNewKeysInOrder()
 {
     QFETCH(QString, leafKind);
     const std::string kind = leafKind.toStdString();
     HandMadeHive made;
-    // d c | b a e: out of order within and across the leaves.
-    const std::uint32_t first = made.list(kind, {made.key('d'), made.key('c')});
-    const std::uint32_t index =
-        made.list("ri", {first, made.list(kind, {made.key('b'), made.key('a'), made.key('e')})});
+    const std::uint32_t security = made.cell("sk", 0x14);
+    const std::uint32_t firstLeaf = made.list(kind, {made.key('b'), made.key('d')});
+    const std::uint32_t secondLeaf = made.list(kind, {made.key('f'), made.key('h')});
+    const std::uint32_t index = made.list("ri", {firstLeaf, secondLeaf});
     const std::uint32_t parent = made.key('p');
-    made.put(parent, 0x14, 5);
+    made.put(parent, 0x14, 4);
     made.put(parent, 0x1C, index);
+    made.put(parent, 0x2C, security);
+    made.bytes.resize((made.bytes.size() + 0xFFF) / 0x1000 * 0x1000, 0);
+    const auto binsSize = static_cast<std::uint32_t>(made.bytes.size() - 0x1000);
+    for (int i = 0; i < 4; ++i)
+        made.bytes[0x28 + i] = static_cast<std::uint8_t>(binsSize >> (8 * i));
     QTemporaryDir folder;
     const std::string path = folder.filePath("hand-made").toStdString();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(made.bytes.data()), static_cast<std::streamsize>(made.bytes.size()));
 
-    QVERIFY(orderSubKeyLists(path, {0x1000 + std::size_t{parent}}));
+    std::vector<NewKey> added;
+    for (const char* name : {"g", "a", "e", "c", "i"})
+        added.push_back({added.size() + 1, 0x1000 + std::size_t{parent}, name, {}});
+    QVERIFY(appendNewKeys(path, added));
     std::ifstream written(path, std::ios::binary);
     made.bytes.assign(std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>());
-    // Each leaf keeps its count; lf and lh hints travel with their entries.
-    const bool hinted = kind != "li";
-    QCOMPARE(QString::fromStdString(made.entries(index)), QString(hinted ? "a/1 b/0  c/1 d/0 e/2  " : "a b  c d e  "));
+    QCOMPARE(made.get(parent, 0x14), 9u);
+    QCOMPARE(QString::fromStdString(made.entries(made.get(parent, 0x1C))), QString("abcdefghi"));
+    QCOMPARE(made.get(security, 0x0C), 5u); // uses of the security cell
+    // The replaced list's cells are free.
+    for (const std::uint32_t old : {index, firstLeaf, secondLeaf})
+        QVERIFY(static_cast<std::int32_t>(made.sizeAt(old)) > 0);
 }
 
 QTEST_GUILESS_MAIN(TestHiveListOrder)
