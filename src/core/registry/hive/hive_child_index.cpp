@@ -15,12 +15,14 @@ void HiveChildIndex::place(std::vector<Child> children)
         std::stable_sort(children.begin(), children.end(), windowsOrder);
     ordered_ = std::move(children);
     added_.clear();
-    rebuildSlots();
+    slots_.clear();
 }
 
 void HiveChildIndex::add(Child child)
 {
     added_.push_back(std::move(child));
+    if (slots_.empty())
+        return;
     // Kept at most half full, so that a search soon meets an empty slot.
     if (2 * (ordered_.size() + added_.size()) > slots_.size())
         rebuildSlots();
@@ -35,7 +37,7 @@ bool HiveChildIndex::remove(std::size_t node)
             std::find_if(list->begin(), list->end(), [node](const Child& child) { return child.node == node; });
         if (found != list->end()) {
             list->erase(found);
-            rebuildSlots();
+            slots_.clear();
             return true;
         }
     }
@@ -44,8 +46,10 @@ bool HiveChildIndex::remove(std::size_t node)
 
 std::size_t HiveChildIndex::find(std::string_view name) const
 {
-    if (slots_.empty())
+    if (ordered_.empty() && added_.empty())
         return 0;
+    if (slots_.empty())
+        rebuildSlots();
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = NameHash()(name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask)
         if (const Child& child = at(slots_[slot] - 1); sameName(child.name, name))
@@ -60,7 +64,7 @@ const HiveChildIndex::Child& HiveChildIndex::at(std::uint32_t position) const
 
 // Positions go in in order, so that of two names that compare equal (a
 // damaged hive may hold both) the first is found.
-void HiveChildIndex::rebuildSlots()
+void HiveChildIndex::rebuildSlots() const
 {
     const std::size_t count = ordered_.size() + added_.size();
     std::size_t size = 16;
@@ -71,7 +75,7 @@ void HiveChildIndex::rebuildSlots()
         insertSlot(position, at(position).name);
 }
 
-void HiveChildIndex::insertSlot(std::uint32_t position, std::string_view name)
+void HiveChildIndex::insertSlot(std::uint32_t position, std::string_view name) const
 {
     const std::size_t mask = slots_.size() - 1;
     std::size_t slot = NameHash()(name) & mask;

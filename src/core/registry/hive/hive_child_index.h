@@ -11,7 +11,8 @@ namespace platform {
 // The sub keys of one key, found by name in any
 // letter case (as registry names compare) through a table of their
 // positions: one small number per child instead of a second copy of each
-// name.
+// name. The table is built at the first lookup, so that a key whose sub keys
+// are only enumerated never hashes their names.
 class HiveChildIndex {
 public:
     struct Child {
@@ -35,13 +36,14 @@ public:
 
 private:
     const Child& at(std::uint32_t position) const;
-    void rebuildSlots();
-    void insertSlot(std::uint32_t position, std::string_view name);
+    void rebuildSlots() const;
+    void insertSlot(std::uint32_t position, std::string_view name) const;
 
     std::vector<Child> ordered_;
     std::vector<Child> added_;
     // Open addressing by name hash; a slot holds a position + 1, 0 is empty.
-    std::vector<std::uint32_t> slots_;
+    // Empty until the first lookup needs it.
+    mutable std::vector<std::uint32_t> slots_;
 };
 
 } // namespace platform

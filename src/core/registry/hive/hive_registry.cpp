@@ -112,6 +112,15 @@ struct HiveRegistry::State {
         std::uint64_t generation = 0;
         Node node = 0;
     } lastParent;
+    // A listing reads a value below each sub key it has just enumerated: the
+    // last one enumerated is taken as it is, without looking its name up.
+    struct {
+        Node parent = 0;
+        std::uint64_t generation = 0;
+        std::size_t index = 0;
+    } lastEnumerated;
+
+    Node enumeratedChild(Node parent, std::string_view name);
 
     Location locate(const KeyPath& keyPath);
     LSTATUS resolve(HKEY key, const OpenKey** out);
@@ -123,6 +132,17 @@ struct HiveRegistry::State {
     LSTATUS checkDeletable(const KeyPath& keyPath, Node* parent, Node* key);
     LSTATUS beginValueChange(HKEY key, const OpenKey** open, const std::function<LSTATUS()>& check);
 };
+
+Node HiveRegistry::State::enumeratedChild(Node parent, std::string_view name)
+{
+    if (lastEnumerated.parent != parent || lastEnumerated.generation != session.generation())
+        return 0;
+    const auto* children = session.tree()->children(parent);
+    if (children == nullptr || lastEnumerated.index >= children->size())
+        return 0;
+    const auto& child = (*children)[lastEnumerated.index];
+    return child.name == name ? child.node : 0;
+}
 
 Location HiveRegistry::State::locate(const KeyPath& keyPath)
 {
@@ -349,7 +369,9 @@ LSTATUS HiveRegistry::queryValueBelow(HKEY key, const std::string& subKey, const
     HiveTree& tree = *d->session.tree();
     if (!tree.childrenReadable(base->location.node))
         return kRegistryCorrupt;
-    const Node node = tree.findChild(base->location.node, subKey);
+    Node node = d->enumeratedChild(base->location.node, subKey);
+    if (node == 0)
+        node = tree.findChild(base->location.node, subKey);
     if (node == 0)
         return kFileNotFound;
     if (data != nullptr && size == nullptr)
@@ -517,6 +539,7 @@ LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::ui
         if (index >= children->size())
             return kNoMoreItems;
         found = (*children)[index].name;
+        d->lastEnumerated = {open->location.node, d->session.generation(), index};
         break;
     }
     default:
