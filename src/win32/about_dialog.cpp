@@ -2,6 +2,7 @@
 
 #include "labels.h"
 #include "open_windows.h"
+#include "dialog_procedure.h"
 #include "resource_ids.h"
 #include "window_text.h"
 
@@ -42,7 +43,7 @@ void AboutDialog::show()
     if (hiddenOwner_ == nullptr)
         hiddenOwner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                        GetModuleHandleW(nullptr), nullptr);
-    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), hiddenOwner_, &AboutDialog::dialogProc,
+    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), hiddenOwner_, &dialogProcedure<AboutDialog>,
                        reinterpret_cast<LPARAM>(this));
     if (window_ != nullptr)
         ShowWindow(window_, SW_SHOWNORMAL);
@@ -57,17 +58,6 @@ void AboutDialog::unload()
 {
     if (window_ != nullptr)
         DestroyWindow(window_);
-}
-
-INT_PTR CALLBACK AboutDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<AboutDialog*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    return self != nullptr ? self->handle(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR AboutDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)

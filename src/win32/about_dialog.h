@@ -28,9 +28,11 @@ public:
     bool takeDialogMessage(MSG& msg);
     void unload() override;
 
-private:
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // For the dialog procedure.
+    void attach(HWND window) { window_ = window; }
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
     void initialise();
     void placeOnScreen();
     void command(int id, int code);

@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "labels.h"
 #include "open_windows.h"
+#include "dialog_procedure.h"
 #include "resource_ids.h"
 #include "window_text.h"
 
@@ -39,7 +40,7 @@ MainDialog::~MainDialog()
 
 HWND MainDialog::create()
 {
-    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, &MainDialog::dialogProc,
+    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, &dialogProcedure<MainDialog>,
                        reinterpret_cast<LPARAM>(this));
     return window_;
 }
@@ -47,17 +48,6 @@ HWND MainDialog::create()
 bool MainDialog::takeDialogMessage(MSG& msg)
 {
     return window_ != nullptr && IsDialogMessageW(window_, &msg);
-}
-
-INT_PTR CALLBACK MainDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<MainDialog*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    return self != nullptr ? self->handle(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam)

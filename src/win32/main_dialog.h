@@ -34,9 +34,11 @@ public:
     // Whether msg was a keyboard message for this window, and handled.
     bool takeDialogMessage(MSG& msg);
 
-private:
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // For the dialog procedure.
+    void attach(HWND window) { window_ = window; }
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
     void initialise();
     void command(int id, int code);
     void keepTypedTextUnselected();
