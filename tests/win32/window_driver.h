@@ -10,16 +10,17 @@ namespace win32_test {
 
 // Runs the messages waiting for this thread, as the program's loop would.
 void pumpMessages();
-// Runs messages as they arrive until done() holds; false when none arrive
-// for a while before it does (input from the system queue is not instant).
+// Runs messages as they arrive until done() holds, looking again at least
+// every tenth of a second (what it waits for may happen in another process,
+// which sends this thread nothing); false when it still does not hold after
+// half a minute.
 template <typename Done> bool runUntil(Done done)
 {
-    while (!done()) {
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT) != WAIT_OBJECT_0)
-            return false;
+    for (int look = 0; look < 300 && !done(); ++look) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         pumpMessages();
     }
-    return true;
+    return done();
 }
 
 std::string controlText(HWND dialog, int id);
