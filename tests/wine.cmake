@@ -12,8 +12,10 @@ add_test(NAME wine_stop COMMAND sh -c [["$1" -k 2>/dev/null; exit 0]] sh ${PENNA
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 
+# They share Wine's one registry (the Extensions key above all), so they
+# take turns even when ctest runs tests side by side.
 function(pennant_run_under_wine)
   set_tests_properties(${ARGN} PROPERTIES ENVIRONMENT "${pennant_wine_environment}"
-    ENVIRONMENT_MODIFICATION "DISPLAY=unset:;WAYLAND_DISPLAY=unset:")
+    ENVIRONMENT_MODIFICATION "DISPLAY=unset:;WAYLAND_DISPLAY=unset:" RESOURCE_LOCK wine_registry)
 endfunction()
 pennant_run_under_wine(wine_prefix wine_stop)

@@ -19,8 +19,11 @@ public:
     const std::vector<platform::MessageRequest>& shown() const { return shown_; }
     std::vector<std::string> shownTexts() const;
     void clear() { shown_.clear(); }
+    // Questions asked with no answer queued (answered No).
+    int unexpectedQuestions() const { return unexpectedQuestions_; }
 
 private:
+    int unexpectedQuestions_ = 0;
     std::deque<platform::MessageAnswer> answers_;
     std::vector<platform::MessageRequest> shown_;
 };

@@ -3,10 +3,9 @@
 #include "qt/widgets/drawn_line.h"
 #include "qt/widgets/link_label.h"
 #include "qt/widgets/readable_colour.h"
-#include "qt/about/sys_info_launcher.h"
+#include "core/about/about_texts.h"
 #include "qt/desktop/window_metrics.h"
 #include "resources/program_icon.h"
-#include "core/services/general.h"
 #include "core/services/maker.h"
 
 #include <QGuiApplication>
@@ -23,15 +22,6 @@ using platform::twipsToPixels;
 const QColor kBlack(0, 0, 0);
 const QColor kLineGrey(128, 128, 128);
 const QColor kLineWhite(255, 255, 255);
-
-const char kCaption[] = "About Larkspur's Pennant";
-const char kTitle[] = "Larkspur's Pennant \u00A9 Larkspur";
-const char kDescription[] =
-    "Use Pennant to edit, create, and delete custom buttons on the Toolbar of Internet Explorer 5.0+.  "
-    "If you are using Windows 200X/XP you must be a local administrator to use this program.";
-const char kDisclaimer[] =
-    "This product is provided as is and by using this product you agree to hold no one responsible for "
-    "anything.  Basically, if the program screws up, its not our fault and we are not to be held liable.";
 
 // The label's fixed colour where it reads well on the window's face colour;
 // under a dark theme, the palette's own.
@@ -99,7 +89,7 @@ about::DrawnLine* makeLine(QWidget* parent, int index, QPoint fromTwips, int x2T
 frmAbout::frmAbout(services::General& general, about::VersionNumbers version)
     : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint),
-      general_(general), version_(version)
+      model_(general, *this, version.major, version.minor)
 {
     setUpWindow();
     createControls();
@@ -110,7 +100,7 @@ frmAbout::frmAbout(services::General& general, about::VersionNumbers version)
 void frmAbout::setUpWindow()
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(about::texts::kCaption));
     setWindowIcon(resources::programIcon());
     setFont(platform::dialogFont());
     // Closing unloads the window, so the next opening loads it afresh.
@@ -156,15 +146,15 @@ void frmAbout::createControls()
     Line1[1] = makeLine(this, 1, {90, 2220}, 5654, 1, kLineGrey);
 
     lblDescription =
-        makeLabel(this, "lblDescription", QString::fromUtf8(kDescription), twipsRect(1050, 1485, 4590, 720));
+        makeLabel(this, "lblDescription", QString::fromUtf8(about::texts::kDescription), twipsRect(1050, 1485, 4590, 720));
     setTextColour(lblDescription, kBlack);
-    lblTitle = makeLabel(this, "lblTitle", QString::fromUtf8(kTitle), twipsRect(1035, 240, 4410, 285));
+    lblTitle = makeLabel(this, "lblTitle", QString::fromUtf8(about::texts::kTitle), twipsRect(1035, 240, 4410, 285));
     setTextColour(lblTitle, kBlack);
 
     Line1[0] = makeLine(this, 0, {105, 2235}, 5654, 2, kLineWhite);
 
     lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version"), twipsRect(1050, 1140, 3885, 225));
-    lblDisclaimer = makeLabel(this, "lblDisclaimer", QString::fromUtf8(kDisclaimer), twipsRect(255, 2400, 3870, 825));
+    lblDisclaimer = makeLabel(this, "lblDisclaimer", QString::fromUtf8(about::texts::kDisclaimer), twipsRect(255, 2400, 3870, 825));
     setTextColour(lblDisclaimer, kBlack);
 
     // Tab order: OK, the icon, System Info; the focus starts on OK.
@@ -183,27 +173,37 @@ void frmAbout::connectHandlers()
 
 void frmAbout::Form_Load()
 {
-    lblVersion->setText(QStringLiteral("Version %1.%2").arg(version_.major).arg(version_.minor));
+    model_.Form_Load();
 }
 
 void frmAbout::cmdOK_Click()
 {
-    close();
+    model_.cmdOK_Click();
 }
 
 void frmAbout::cmdSysInfo_Click()
 {
-    about::StartSysInfo(general_);
+    model_.cmdSysInfo_Click();
 }
 
 void frmAbout::lblweb_Click()
 {
-    general_.OpenWebPage();
+    model_.lblweb_Click();
 }
 
 void frmAbout::lblEmail_Click()
 {
-    general_.OpenMailMessage();
+    model_.lblEmail_Click();
+}
+
+void frmAbout::showVersion(const std::string& text)
+{
+    lblVersion->setText(QString::fromStdString(text));
+}
+
+void frmAbout::unload()
+{
+    close();
 }
 
 void frmAbout::keyPressEvent(QKeyEvent* event)

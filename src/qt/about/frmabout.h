@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qt/about/version_numbers.h"
+#include "core/about/about_model.h"
 
 #include <QDialog>
 
@@ -21,8 +22,9 @@ class LinkLabel;
 
 // The About window: title, version, description, disclaimer, the maker's
 // web and e-mail links, OK and System Info. Constructing it loads it
-// (Form_Load runs); closing it in any way deletes it.
-class frmAbout final : public QDialog {
+// (Form_Load runs); closing it in any way deletes it. What its handlers do
+// is the About model's.
+class frmAbout final : public QDialog, private about::AboutView {
     Q_OBJECT
 
 public:
@@ -56,6 +58,8 @@ private:
     void createControls();
     void connectHandlers();
 
-    services::General& general_;
-    about::VersionNumbers version_;
+    void showVersion(const std::string& text) override;
+    void unload() override;
+
+    about::AboutModel model_;
 };

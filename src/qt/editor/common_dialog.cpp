@@ -1,7 +1,5 @@
 #include "qt/editor/common_dialog.h"
 
-#include <QStringList>
-
 namespace editor {
 
 void CommonDialog::ShowOpen()
@@ -13,15 +11,7 @@ void CommonDialog::ShowOpen()
 
 std::vector<platform::FileFilter> parseFilterText(const QString& filter)
 {
-    const QStringList parts = filter.split(u'|');
-    std::vector<platform::FileFilter> filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        platform::FileFilter choice{parts[i].toStdString(), {}};
-        for (const QString& pattern : parts[i + 1].split(u';', Qt::SkipEmptyParts))
-            choice.patterns.push_back(pattern.toStdString());
-        filters.push_back(std::move(choice));
-    }
-    return filters;
+    return parseFilterText(filter.toStdString());
 }
 
 } // namespace editor

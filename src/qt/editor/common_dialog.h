@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/editor/file_filter.h"
 #include "core/system/dialogs.h"
 
 #include <QString>
@@ -26,8 +27,7 @@ private:
     platform::FileDialogs& dialogs_;
 };
 
-// The choices of a filter text, in order. A trailing description without
-// patterns is not a choice.
+// The choices of a filter text, read as the core reads the UTF-8 one.
 std::vector<platform::FileFilter> parseFilterText(const QString& filter);
 
 } // namespace editor

@@ -2,12 +2,7 @@
 
 #include "qt/about/about_window.h"
 #include "qt/editor/button_chooser.h"
-#include "qt/editor/editor_texts.h"
-#include "resources/version.h"
-#include "core/services/button_layout.h"
 #include "core/services/button_record.h"
-#include "core/services/button_store.h"
-#include "core/services/general.h"
 #include "qt/widgets/link_label.h"
 
 #include <QAction>
@@ -16,10 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace texts = editor::texts;
-
 frmMain::frmMain(services::General& general, platform::FileDialogs& files, about::AboutWindow& about, QWidget* parent)
-    : QMainWindow(parent), cd1(files), general_(general), about_(about)
+    : QMainWindow(parent), cd1(files), about_(about), model_(general, *this)
 {
     buildWindow();
     connectHandlers();
@@ -30,76 +23,47 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load()
 {
-    fillLists(services::General::RootKeyFromName(services::buttons::kRootName));
+    model_.Form_Load();
 }
 
-void frmMain::fillLists(platform::HKEY root)
+void frmMain::ListButtons(const QString& rootKey, const QString& subKeyPath)
 {
-    listedAt_ = general_.registry().outsideChanges();
-    cmbButtons->addItem(QString::fromUtf8(texts::kCreateNew));
-    cmbCLS->addItem(QString::fromUtf8(texts::kCreateNew));
-    ListButtons(QString::number(static_cast<std::int32_t>(root)),
-                QString::fromUtf8(services::buttons::kExtensionsPath));
-    // Adding the first entry selected it; nothing is chosen until the user picks.
-    editor::showUnselectedText(*cmbButtons, QString::fromUtf8(texts::kPrompt));
+    model_.ListButtons(rootKey.toStdString(), subKeyPath.toStdString());
 }
 
-void frmMain::resetEditor(platform::HKEY root, const std::string& changedKey)
+void frmMain::cmbButtons_Click()
 {
-    const auto outside = general_.registry().outsideChanges();
-    const bool listCurrent = outside && outside == listedAt_;
-    const std::vector<services::ListedButton> previous =
-        listCurrent ? listedButtons() : std::vector<services::ListedButton>{};
-    cmbButtons->clear();
-    cmbCLS->clear();
-    clearEditorFields();
-    cmdSave->setEnabled(false);
-    cmdDelete->setEnabled(false);
-    if (!listCurrent) {
-        fillLists(root);
-        return;
-    }
-    cmbButtons->addItem(QString::fromUtf8(texts::kCreateNew));
-    cmbCLS->addItem(QString::fromUtf8(texts::kCreateNew));
-    showListed(
-        services::listButtonsAfterChange(general_, root, services::buttons::kExtensionsPath, previous, changedKey));
-    editor::showUnselectedText(*cmbButtons, QString::fromUtf8(texts::kPrompt));
+    model_.cmbButtons_Click();
 }
 
-// The listed buttons as the lists show them, after the create entry.
-std::vector<services::ListedButton> frmMain::listedButtons() const
+void frmMain::LoadSelectedButton()
 {
-    std::vector<services::ListedButton> listed;
-    listed.reserve(static_cast<std::size_t>(cmbCLS->count()));
-    for (int i = 1; i < cmbCLS->count() && i < cmbButtons->count(); ++i)
-        listed.push_back({cmbCLS->itemText(i).toStdString(), cmbButtons->itemText(i).toStdString()});
-    return listed;
+    model_.LoadSelectedButton();
 }
 
-std::array<QLineEdit*, 6> frmMain::editorFields() const
+void frmMain::cmdSave_Click()
 {
-    return {txtButtonText, txtExec, txtIcon, txtMO, txtStatusBar, txtToolsMenu};
+    model_.cmdSave_Click();
 }
 
-services::ButtonFields frmMain::typedFields() const
+void frmMain::cmdDelete_Click()
 {
-    return {txtButtonText->text().toStdString(), txtExec->text().toStdString(),
-            txtIcon->text().toStdString(),       txtMO->text().toStdString(),
-            txtStatusBar->text().toStdString(),  txtToolsMenu->text().toStdString()};
+    model_.cmdDelete_Click();
 }
 
-void frmMain::clearEditorFields()
+void frmMain::cmdExecBrowse_Click()
 {
-    for (QLineEdit* field : editorFields())
-        field->clear();
+    model_.cmdExecBrowse_Click();
 }
 
-std::optional<std::string> frmMain::selectedKeyName() const
+void frmMain::cmdIconBrowse_Click()
 {
-    const int index = cmbButtons->currentIndex();
-    if (index <= 0 || index >= cmbCLS->count())
-        return std::nullopt;
-    return cmbCLS->itemText(index).toStdString();
+    model_.cmdIconBrowse_Click();
+}
+
+void frmMain::cmdMOBrowse_Click()
+{
+    model_.cmdMOBrowse_Click();
 }
 
 void frmMain::cmdExit_Click()
@@ -110,7 +74,7 @@ void frmMain::cmdExit_Click()
 
 void frmMain::lblweb_Click()
 {
-    general_.OpenWebPage();
+    model_.lblweb_Click();
 }
 
 void frmMain::mnuAbout_Click()
@@ -118,41 +82,96 @@ void frmMain::mnuAbout_Click()
     about_.show();
 }
 
-void frmMain::cmdExecBrowse_Click()
+std::array<QLineEdit*, 6> frmMain::editorFields() const
 {
-    browseInto(*txtExec, texts::kExecPickerTitle, texts::kExecutableFilter);
+    return {txtButtonText, txtExec, txtIcon, txtMO, txtStatusBar, txtToolsMenu};
 }
 
-void frmMain::cmdIconBrowse_Click()
+std::string frmMain::chooserText() const
 {
-    browseInto(*txtIcon, texts::kIconPickerTitle, texts::kIconFilter);
+    return cmbButtons->currentText().toStdString();
 }
 
-void frmMain::cmdMOBrowse_Click()
+int frmMain::chooserIndex() const
 {
-    browseInto(*txtMO, texts::kHotIconPickerTitle, texts::kIconFilter);
+    return cmbButtons->currentIndex();
 }
 
-void frmMain::browseInto(QLineEdit& field, const char* title, const char* filter)
+void frmMain::clearChooser()
+{
+    cmbButtons->clear();
+    cmbCLS->clear();
+}
+
+void frmMain::appendChoices(const std::vector<services::ListedButton>& entries)
+{
+    QStringList texts;
+    QStringList keyNames;
+    texts.reserve(static_cast<qsizetype>(entries.size()));
+    keyNames.reserve(static_cast<qsizetype>(entries.size()));
+    for (const services::ListedButton& entry : entries) {
+        texts.append(QString::fromStdString(entry.text));
+        keyNames.append(QString::fromStdString(entry.keyName));
+    }
+    // Entries after the create entry are listed buttons. The listing already
+    // cut each text at its first zero character, as the scratch field would;
+    // it is given only the last one, which it would hold after the whole
+    // list had passed through it.
+    if (!entries.empty() && cmbButtons->count() > 0)
+        txtFix->setText(texts.back());
+    editor::appendChoices(*cmbButtons, texts);
+    editor::appendChoices(*cmbCLS, keyNames);
+}
+
+void frmMain::showUnselected(const std::string& text)
+{
+    editor::showUnselectedText(*cmbButtons, QString::fromStdString(text));
+}
+
+services::ButtonFields frmMain::fields() const
+{
+    services::ButtonFields typed;
+    const std::array<QLineEdit*, 6> boxes = editorFields();
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        typed.*services::kFieldValues[i].field = boxes[i]->text().toStdString();
+    return typed;
+}
+
+void frmMain::setFields(const services::ButtonFields& shown)
+{
+    const std::array<QLineEdit*, 6> boxes = editorFields();
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i]->setText(QString::fromStdString(shown.*services::kFieldValues[i].field));
+}
+
+void frmMain::setField(std::string services::ButtonFields::*field, const std::string& text)
+{
+    const std::array<QLineEdit*, 6> boxes = editorFields();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (services::kFieldValues[i].field == field)
+            boxes[i]->setText(QString::fromStdString(text));
+    }
+}
+
+void frmMain::enableSave(bool enabled)
+{
+    cmdSave->setEnabled(enabled);
+}
+
+void frmMain::enableDelete(bool enabled)
+{
+    cmdDelete->setEnabled(enabled);
+}
+
+std::string frmMain::pickFile(const std::string& title, const std::string& filter)
 {
     // The dialog always opens with an empty file name box; a cancel leaves
-    // FileName empty and the field as it was.
+    // FileName empty.
     cd1.FileName.clear();
-    cd1.DialogTitle = QString::fromUtf8(title);
-    cd1.Filter = QString::fromUtf8(filter);
+    cd1.DialogTitle = QString::fromStdString(title);
+    cd1.Filter = QString::fromStdString(filter);
     cd1.ShowOpen();
-    if (!cd1.FileName.isEmpty())
-        field.setText(cd1.FileName);
-}
-
-void frmMain::tell(const std::string& text, const std::string& title)
-{
-    general_.messages().show({text, title, platform::MessageButtons::Ok, platform::MessageAnswer::Ok});
-}
-
-void frmMain::tell(const std::string& text)
-{
-    tell(text, resources::kProgramTitle);
+    return cd1.FileName.toStdString();
 }
 
 void frmMain::connectHandlers()

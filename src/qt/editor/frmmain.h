@@ -1,16 +1,14 @@
 #pragma once
 
 #include "qt/editor/common_dialog.h"
-#include "core/registry/registry.h"
+#include "core/editor/editor_model.h"
+#include "core/editor/editor_view.h"
 
 #include <QMainWindow>
 
 #include <array>
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 class QAction;
 class QComboBox;
@@ -30,14 +28,12 @@ class FileDialogs;
 
 namespace services {
 class General;
-struct ButtonFields;
-struct ListedButton;
-} // namespace services
+}
 
-// The program's main window and the whole editor of the browser's custom
-// toolbar buttons. Its controls are public under their own names, as the
-// handlers address them.
-class frmMain final : public QMainWindow {
+// The program's main window, the editor of the browser's custom toolbar
+// buttons, drawn with Qt over the editor model that decides what each
+// handler does. Its controls are public under their own names.
+class frmMain final : public QMainWindow, private editor::EditorView {
     Q_OBJECT
 
 public:
@@ -97,28 +93,19 @@ private:
 
     // The six editor fields in the order of the window.
     std::array<QLineEdit*, 6> editorFields() const;
-    services::ButtonFields typedFields() const;
-    void clearEditorFields();
 
-    // Appends "Create New..." and the listed buttons to the emptied lists,
-    // then shows the prompt with no entry selected.
-    void fillLists(platform::HKEY root);
-    // After a save or delete of the button changedKey: empty fields, and the
-    // lists as the registry holds them now. Only that button's text is read
-    // again, unless another process saved since the lists were filled.
-    void resetEditor(platform::HKEY root, const std::string& changedKey);
-    void showListed(const std::optional<std::vector<services::ListedButton>>& listed);
-    std::vector<services::ListedButton> listedButtons() const;
-    // The selected button's key name; nothing when no button entry is
-    // selected (the user typed over the list's text, or the create entry).
-    std::optional<std::string> selectedKeyName() const;
+    std::string chooserText() const override;
+    int chooserIndex() const override;
+    void clearChooser() override;
+    void appendChoices(const std::vector<services::ListedButton>& entries) override;
+    void showUnselected(const std::string& text) override;
+    services::ButtonFields fields() const override;
+    void setFields(const services::ButtonFields& fields) override;
+    void setField(std::string services::ButtonFields::*field, const std::string& text) override;
+    void enableSave(bool enabled) override;
+    void enableDelete(bool enabled) override;
+    std::string pickFile(const std::string& title, const std::string& filter) override;
 
-    void browseInto(QLineEdit& field, const char* title, const char* filter);
-    void tell(const std::string& text, const std::string& title);
-    void tell(const std::string& text);
-
-    services::General& general_;
     about::AboutWindow& about_;
-    // The registry's count of outside changes when the lists were filled.
-    std::optional<std::uint64_t> listedAt_;
+    editor::EditorModel model_;
 };

@@ -2,7 +2,7 @@
 #include "qt/widgets/link_label.h"
 #include "qt/widgets/readable_colour.h"
 #include "qt/editor/button_chooser.h"
-#include "qt/editor/editor_texts.h"
+#include "core/editor/editor_texts.h"
 #include "qt/editor/frmmain.h"
 #include "qt/desktop/window_metrics.h"
 #include "resources/program_icon.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-// The texts only the editor window shows and compares, exactly as the user
+// The texts only the editor windows show and compare, exactly as the user
 // sees them; those about buttons in general are in services/button_texts.h.
 namespace editor::texts {
 

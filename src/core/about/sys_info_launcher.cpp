@@ -1,4 +1,4 @@
-#include "qt/about/sys_info_launcher.h"
+#include "core/about/sys_info_launcher.h"
 
 #include "resources/version.h"
 #include "core/services/general.h"

@@ -1,0 +1,44 @@
+// Identifiers of the window program's resources, shared by the resource
+// script and the code, which finds every control by its identifier.
+#pragma once
+
+#define IDI_PROGRAM 1
+
+#define IDD_MAIN 100
+#define IDR_MAIN_MENU 101
+#define IDM_ABOUT 102
+
+#define IDC_CMBBUTTONS 1001
+#define IDC_LINE1 1002
+#define IDC_LBLBUTTONTEXT 1003
+#define IDC_TXTBUTTONTEXT 1004
+#define IDC_LBLEXEC 1005
+#define IDC_TXTEXEC 1006
+#define IDC_CMDEXECBROWSE 1007
+#define IDC_LBLICON 1008
+#define IDC_TXTICON 1009
+#define IDC_CMDICONBROWSE 1010
+#define IDC_LBLHOTICON 1011
+#define IDC_TXTMO 1012
+#define IDC_CMDMOBROWSE 1013
+#define IDC_LBLSTATUSBAR 1014
+#define IDC_TXTSTATUSBAR 1015
+#define IDC_LBLMENUTEXT 1016
+#define IDC_TXTTOOLSMENU 1017
+#define IDC_CMDSAVE 1018
+#define IDC_CMDDELETE 1019
+#define IDC_CMDEXIT 1020
+#define IDC_TXTFIX 1021
+#define IDC_CMBCLS 1022
+#define IDC_LBLWEB 1023
+
+#define IDD_ABOUT 200
+#define IDC_PICICON 2001
+#define IDC_CMDSYSINFO 2002
+#define IDC_LBLEMAIL 2003
+#define IDC_ABOUT_LBLWEB 2004
+#define IDC_ABOUT_LINE1 2005
+#define IDC_LBLDESCRIPTION 2006
+#define IDC_LBLTITLE 2007
+#define IDC_LBLVERSION 2008
+#define IDC_LBLDISCLAIMER 2009
