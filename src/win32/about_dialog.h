@@ -14,7 +14,7 @@ class OpenWindows;
 // The program's single About window, a modeless dialog: loaded afresh
 // (running Form_Load) when it is not open, brought to the front when it is,
 // and unloaded by OK, Escape or its close box.
-class AboutDialog final : private about::AboutView {
+class AboutDialog final : public about::AboutView {
 public:
     AboutDialog(services::General& general, OpenWindows& windows, int major, int minor);
     ~AboutDialog() override;

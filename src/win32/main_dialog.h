@@ -19,7 +19,7 @@ class OpenWindows;
 
 // The main window frmMain as a modeless dialog: layout from the resource
 // script, behaviour from the editor model, wiring here.
-class MainDialog final : private editor::EditorView {
+class MainDialog final : public editor::EditorView {
 public:
     MainDialog(services::General& general, platform::FileDialogs& files, AboutDialog& about, OpenWindows& windows);
     ~MainDialog() override;

@@ -24,7 +24,7 @@ class LinkLabel;
 // web and e-mail links, OK and System Info. Constructing it loads it
 // (Form_Load runs); closing it in any way deletes it. What its handlers do
 // is the About model's.
-class frmAbout final : public QDialog, private about::AboutView {
+class frmAbout final : public QDialog, public about::AboutView {
     Q_OBJECT
 
 public:

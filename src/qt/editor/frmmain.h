@@ -33,7 +33,7 @@ class General;
 // The program's main window, the editor of the browser's custom toolbar
 // buttons, drawn with Qt over the editor model that decides what each
 // handler does. Its controls are public under their own names.
-class frmMain final : public QMainWindow, private editor::EditorView {
+class frmMain final : public QMainWindow, public editor::EditorView {
     Q_OBJECT
 
 public:
