@@ -22,9 +22,10 @@ std::string describeRegistryError(platform::LSTATUS status)
     case kInvalidParameter:
         return "A name or text is not valid in the registry.";
     case kBadPathname:
-        return "The registry path has an empty part.";
+        return "A registry path starts with a backslash.";
     case kFileTooLarge:
-        return "A text is too long to be stored in the registry hive.";
+        return "The registry hive cannot hold this: a value is larger than 16,344 bytes, or a key would have more "
+               "than 65,535 sub keys.";
     case kRegistryCorrupt:
         return "The registry hive file is damaged; Pennant will not change it.";
     case kRegistryIoFailed:
