@@ -1,4 +1,4 @@
-#include "qt/about/sys_info_launcher.h"
+#include "core/about/sys_info_launcher.h"
 #include "recording_registry.h"
 #include "support/temp_hive.h"
 

@@ -1,4 +1,4 @@
-#include "qt/about/sys_info_launcher.h"
+#include "core/about/sys_info_launcher.h"
 #include "about_services.h"
 #include "core/system/desktop_shell.h"
 #include "recording_registry.h"
