@@ -38,6 +38,16 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     return line;
 }
 
+std::optional<CommandLine> parseWindowCommandLine(const std::vector<std::string>& arguments, std::string* error)
+{
+    auto line = parseCommandLine(arguments, error);
+    if (line && line->action != CommandLine::Action::Run) {
+        *error = "The window program takes only --hive PATH; see pennant --help.";
+        return std::nullopt;
+    }
+    return line;
+}
+
 std::string commandLineHelp()
 {
     std::string help = "Usage: pennant [--hive PATH]\n"

@@ -19,4 +19,8 @@ struct CommandLine {
 // does not understand.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string* error);
 
+// The same for a window program, which takes only --hive PATH: nothing, with
+// one sentence in *error, for anything else.
+std::optional<CommandLine> parseWindowCommandLine(const std::vector<std::string>& arguments, std::string* error);
+
 std::string commandLineHelp();

@@ -18,10 +18,9 @@
 int main(int argc, char* argv[])
 {
     std::string error;
-    const auto line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
-    if (!line || line->action != CommandLine::Action::Run) {
-        std::cerr << "pennant: " << (line ? "The window program takes only --hive PATH; see pennant --help." : error)
-                  << '\n';
+    const auto line = parseWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
+    if (!line) {
+        std::cerr << "pennant: " << error << '\n';
         return 2;
     }
     auto opened = services::openProgramRegistry(line->hivePath, &error);

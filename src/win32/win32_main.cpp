@@ -47,9 +47,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     InitCommonControlsEx(&controls);
 
     std::string error;
-    const auto line = parseCommandLine(programArguments(), &error);
-    if (!line || line->action != CommandLine::Action::Run)
-        return refuse(line ? "The window program takes only --hive PATH; see pennant --help." : error);
+    const auto line = parseWindowCommandLine(programArguments(), &error);
+    if (!line)
+        return refuse(error);
     auto opened = services::openProgramRegistry(line->hivePath, &error);
     if (!opened)
         return refuse(error);

@@ -2,6 +2,7 @@
 
 #include "resources/version.h"
 #include "core/services/general.h"
+#include "core/services/sys_info_location.h"
 
 #include <algorithm>
 #include <array>
@@ -19,10 +20,7 @@ constexpr std::uint32_t kReadWriteAccess = platform::kReadControl | platform::kK
 static_assert(kReadWriteAccess == 0x0002003F);
 constexpr std::uint32_t kValueBufferSize = 1024;
 
-constexpr char kToolPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char kToolPathValue[] = "PATH";
-constexpr char kToolFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr char kToolFolderValue[] = "MSINFO";
+using namespace services::sys_info;
 constexpr char kToolFileName[] = "\\MSINFO32.EXE";
 constexpr char kUnavailableMessage[] = "System Information Is Unavailable At This Time";
 
@@ -42,9 +40,9 @@ std::string dwordText(const std::uint8_t* data, std::uint32_t size)
 std::string findToolPath(services::General& general)
 {
     std::string SysInfoPath;
-    if (GetKeyValue(general.registry(), platform::kLocalMachine, kToolPathKey, kToolPathValue, SysInfoPath))
+    if (GetKeyValue(general.registry(), platform::kLocalMachine, kPathKey, kPathValue, SysInfoPath))
         return SysInfoPath;
-    if (!GetKeyValue(general.registry(), platform::kLocalMachine, kToolFolderKey, kToolFolderValue, SysInfoPath))
+    if (!GetKeyValue(general.registry(), platform::kLocalMachine, kFolderKey, kFolderValue, SysInfoPath))
         return {};
     const std::string toolFile = SysInfoPath + kToolFileName;
     return general.shell().isOrdinaryFile(toolFile) ? toolFile : std::string();

@@ -3,6 +3,7 @@
 #include "core/hive_format/blank_hive.h"
 #include "core/system/hive_location.h"
 #include "core/services/button_layout.h"
+#include "core/services/sys_info_location.h"
 
 #include <filesystem>
 #include <system_error>
@@ -52,10 +53,10 @@ LSTATUS seedFreshHive(Registry& registry, const std::string& sysInfoProgram)
                                {buttons::kClsid, buttons::kClsidText},
                                {buttons::kDefaultVisible, buttons::kDefaultVisibleText}});
     if (status == kSuccess && !sysInfoProgram.empty()) {
-        status = writeKey(registry, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", {{"PATH", sysInfoProgram}});
+        status = writeKey(registry, sys_info::kPathKey, {{sys_info::kPathValue, sysInfoProgram}});
         const std::string folder = std::filesystem::path(sysInfoProgram).parent_path().string();
         if (status == kSuccess)
-            status = writeKey(registry, "SOFTWARE\\Microsoft\\Shared Tools Location", {{"MSINFO", folder}});
+            status = writeKey(registry, sys_info::kFolderKey, {{sys_info::kFolderValue, folder}});
     }
     if (status == kSuccess)
         status = registry.flush();
