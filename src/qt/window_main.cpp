@@ -28,9 +28,8 @@ int main(int argc, char* argv[])
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
-    // A damaged hive is still shown, read-only; the person learns why at once.
-    if (const std::string damage = opened->registry->failureDetail(); !damage.empty())
-        std::cerr << "pennant: " << damage << '\n';
+    // The hive's check runs while the window opens.
+    opened->registry->checkAhead();
 
     // Without a display Qt would abort the program with a message of its own.
     if (const auto missing = platform::missingDisplay(platform::currentDisplayEnvironment())) {
@@ -52,6 +51,9 @@ int main(int argc, char* argv[])
 
     frmMain window(general, files, aboutWindow);
     window.show();
+    // A damaged hive is still shown, read-only; the person learns why at once.
+    if (const std::string damage = opened->registry->failureDetail(); !damage.empty())
+        std::cerr << "pennant: " << damage << '\n';
     std::cout << "Pennant is editing " << opened->location << std::endl;
     return app.exec();
 }

@@ -90,8 +90,11 @@ int runList(const Invocation& invocation)
             array.push_back({{"key", button.keyName}, {"text", button.text}});
         printJson(invocation, array);
     } else {
+        // One write: a stream insertion per piece costs more than the listing.
+        std::string lines;
         for (const services::ListedButton& button : *listed)
-            invocation.out << button.keyName << '\t' << oneLine(button.text) << '\n';
+            lines.append(button.keyName).append(1, '\t').append(oneLine(button.text)).append(1, '\n');
+        invocation.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     }
     return kDone;
 }

@@ -1,6 +1,7 @@
 #include "core/hive_format/hive_check.h"
 #include "core/hive_format/hive_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -136,10 +137,15 @@ private:
         return cell;
     }
 
-    // The size of a cell's content (after its size field).
+    // The size of a cell's content (after its size field), read afresh and
+    // held to the hive bins: the bytes may be a mapped file that another
+    // program rewrites while it is checked, and no read may leave them.
     std::size_t contentSize(std::size_t cell) const
     {
-        return static_cast<std::size_t>(-static_cast<std::int64_t>(static_cast<std::int32_t>(u32(cell)))) - 4;
+        const std::int64_t length = -std::int64_t{static_cast<std::int32_t>(u32(cell))};
+        if (length < 8)
+            return 0;
+        return static_cast<std::size_t>(std::min(length, static_cast<std::int64_t>(endBins_ - cell))) - 4;
     }
 
     // Marks a cell reached; false (with the damage) when it was reached

@@ -29,6 +29,9 @@ struct HiveCheck {
 // keys of ASCII names are in Windows' order without duplicates, and keys
 // nest at most 512 deep. Cells that nothing reaches are allowed, as Windows
 // leaves them. Offsets in the result count from the start of the file.
+// The bytes may change while they are checked (a mapped file that another
+// program rewrites): the verdict is then worthless, but no read strays
+// outside them.
 HiveCheck checkHive(const std::uint8_t* bytes, std::size_t size);
 
 // The sentence a person sees for a hive that failed the check:

@@ -163,15 +163,6 @@ bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes)
     return true;
 }
 
-bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size)
-{
-    const auto fileSize = sizeOf(fd);
-    if (!fileSize)
-        return false;
-    bytes->reset(new std::uint8_t[*fileSize]);
-    return readInto(fd, 0, bytes->get(), *fileSize, size);
-}
-
 bool readExactly(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t size)
 {
     std::size_t got = 0;

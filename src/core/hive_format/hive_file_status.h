@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,9 +34,6 @@ bool hiveHeaderIsClean(const std::string& path);
 // when it cannot be read.
 bool readWholeFile(int fd, std::vector<std::uint8_t>* bytes);
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
-// The same into memory that is not cleared first (*size says how much was
-// read), for a large file read only to be looked at once.
-bool readWholeFile(int fd, std::unique_ptr<std::uint8_t[]>* bytes, std::size_t* size);
 
 // The size of the open file; nothing when it cannot be told.
 std::optional<std::size_t> sizeOf(int fd);

@@ -141,6 +141,10 @@ public:
     // damaged hive, a save whose written copy failed its check); empty when
     // there is nothing to add.
     virtual std::string failureDetail() const { return {}; }
+    // Starts, on another thread, the work that failureDetail() and the first
+    // change will need (a hive's whole structural check), so that a window
+    // can open meanwhile.
+    virtual void checkAhead() {}
 
     // Why a store that is not damaged refuses every change: its file cannot
     // be written, or Windows left changes in its transaction logs that must

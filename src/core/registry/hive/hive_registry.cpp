@@ -119,6 +119,8 @@ struct HiveRegistry::State {
         std::uint64_t generation = 0;
         std::size_t index = 0;
     } lastEnumerated;
+    // Kept from one value read to the next.
+    std::vector<std::uint8_t> readBuffer;
 
     Node enumeratedChild(Node parent, std::string_view name);
 
@@ -235,7 +237,7 @@ LSTATUS HiveRegistry::State::copyValue(Node node, const std::string& valueName, 
         return kRegistryCorrupt;
     if (!value)
         return kFileNotFound;
-    std::vector<std::uint8_t> stored;
+    std::vector<std::uint8_t>& stored = readBuffer;
     if (!tree.readValue(*value, &stored))
         return kRegistryCorrupt;
     // Strings are handed over as 8-bit text, other types as stored.
@@ -303,6 +305,11 @@ bool HiveRegistry::isWritable() const
 const std::string& HiveRegistry::damage() const
 {
     return d->session.damage();
+}
+
+void HiveRegistry::checkAhead()
+{
+    d->session.checkAhead();
 }
 
 std::string HiveRegistry::failureDetail() const
@@ -525,12 +532,13 @@ LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::ui
         return kAccessDenied;
     if (name == nullptr || nameLength == nullptr)
         return kInvalidParameter;
-    std::string found;
+    const std::string* found = nullptr;
     switch (open->location.place) {
     case Place::LocalMachine:
         if (index > 0)
             return kNoMoreItems;
-        found = kHiveRootName;
+        static const std::string rootName = kHiveRootName;
+        found = &rootName;
         break;
     case Place::Hive: {
         const auto* children = d->session.tree()->children(open->location.node);
@@ -538,17 +546,17 @@ LSTATUS HiveRegistry::enumKey(HKEY key, std::uint32_t index, char* name, std::ui
             return kRegistryCorrupt;
         if (index >= children->size())
             return kNoMoreItems;
-        found = (*children)[index].name;
+        found = &(*children)[index].name;
         d->lastEnumerated = {open->location.node, d->session.generation(), index};
         break;
     }
     default:
         return kNoMoreItems;
     }
-    if (found.size() + 1 > *nameLength)
+    if (found->size() + 1 > *nameLength)
         return kMoreData;
-    std::memcpy(name, found.c_str(), found.size() + 1);
-    *nameLength = static_cast<std::uint32_t>(found.size());
+    std::memcpy(name, found->c_str(), found->size() + 1);
+    *nameLength = static_cast<std::uint32_t>(found->size());
     return kSuccess;
 }
 

@@ -60,6 +60,7 @@ public:
     // last loaded; empty for a sound hive.
     const std::string& damage() const;
     std::string failureDetail() const override;
+    void checkAhead() override;
     ChangeRefusal changeRefusal() const override;
 
 private:

@@ -32,6 +32,16 @@ void holdMmapThreshold()
 #endif
 }
 
+// The check's verdict on the file's bytes where they are mapped; nothing
+// when another program cut the file short meanwhile.
+std::optional<HiveCheck> checkMapped(const MappedFile& file)
+{
+    HiveCheck check = checkHive(file.data(), file.size());
+    if (file.cutShort())
+        return std::nullopt;
+    return check;
+}
+
 } // namespace
 
 HiveSession::HiveSession(std::string path) : path_(std::move(path)), lock_(path_)
@@ -75,6 +85,7 @@ bool HiveSession::reload(bool ownSave)
         return false;
     }
     tree_ = std::move(tree);
+    checkAhead_ = {}; // of the file replaced
     checked_ = false;
     writable_ = false;
     headerClean_ = false;
@@ -86,19 +97,29 @@ bool HiveSession::reload(bool ownSave)
     return true;
 }
 
+void HiveSession::checkAhead()
+{
+    if (checked_ || checkAhead_.valid() || tree_ == nullptr)
+        return;
+    // The mapping stays while the check runs, even when the tree is replaced.
+    if (auto mapping = tree_->mapping())
+        checkAhead_ = std::async(std::launch::async, [mapping] { return checkMapped(*mapping); });
+}
+
 // The whole structure of the loaded copy, checked once per load.
 void HiveSession::ensureChecked()
 {
     reloadOwnSave();
     if (checked_ || tree_ == nullptr)
         return;
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::size_t size = 0;
-    if (!readWholeFile(tree_->file(), &bytes, &size))
+    const auto mapping = tree_->mapping();
+    const auto check = checkAhead_.valid() ? checkAhead_.get()
+                       : mapping != nullptr ? checkMapped(*mapping)
+                                            : std::nullopt;
+    if (!check)
         return; // unchecked, so never writable
-    const HiveCheck check = checkHive(bytes.get(), size);
-    damage_ = check.sound() ? std::string() : damagedHiveSentence(check.damage);
-    headerClean_ = check.clean;
+    damage_ = check->sound() ? std::string() : damagedHiveSentence(check->damage);
+    headerClean_ = check->clean;
     writable_ = mayWrite();
     checked_ = true;
 }

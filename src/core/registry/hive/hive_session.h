@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/hive_format/hive_check.h"
 #include "core/hive_format/hive_file_status.h"
 #include "core/registry/hive/hive_readback.h"
 #include "core/registry/hive/hive_tree.h"
@@ -7,17 +8,20 @@
 #include "core/registry/registry.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace platform {
 
-// One hive file held in memory, and the rules for changing it: a load reads
-// the file once and libhivex reads it there, read-only; the whole structure
-// is checked before the first change (or when someone asks whether the hive
-// may be changed or is damaged), libhivex opens the copy for writing only
-// then, and a damaged hive is never written; a writer takes the file's write lock at its first change and reloads first
+// One hive file held in memory, and the rules for changing it: a load maps
+// the file and our own reader reads it there; the whole structure is checked
+// over the same mapping before the first change (or when someone asks
+// whether the hive may be changed or is damaged, or ahead on another
+// thread), libhivex loads the file for writing only then, and a damaged hive
+// is never written; a writer takes the file's write lock at its first change and reloads first
 // when another process committed meanwhile; a failed libhivex write throws
 // the in-memory hive away; a commit replaces the file atomically with a
 // written copy that passed the same check and holds the changed keys.
@@ -31,6 +35,9 @@ public:
     const std::string& path() const { return path_; }
     // Null when the hive had to be thrown away and could not be reloaded.
     HiveTree* tree();
+    // Starts the structural check of the loaded file on another thread;
+    // whatever needs its result waits for it.
+    void checkAhead();
     // These run the structural check first, once per load.
     bool writable();
     // Whether the header's two sequence numbers agree: no changes wait in
@@ -96,6 +103,8 @@ private:
     // saved file is loaded at the next use of the tree.
     bool savedNewKeys_ = false;
     std::string damage_;
+    // The check started ahead; nothing when the file could not be read.
+    std::future<std::optional<HiveCheck>> checkAhead_;
     std::string commitFailure_;
     std::vector<KeyNames> changedKeys_; // since the last commit
     HiveWriteLock lock_;

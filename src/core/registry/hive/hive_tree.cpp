@@ -107,6 +107,11 @@ int HiveTree::file() const
     return reader_ != nullptr ? reader_->file() : -1;
 }
 
+std::shared_ptr<const MappedFile> HiveTree::mapping() const
+{
+    return reader_ != nullptr ? reader_->mapping() : nullptr;
+}
+
 HiveTree::Node HiveTree::root() const
 {
     return hive_ != nullptr ? hivex_root(hive_) : reader_->root();

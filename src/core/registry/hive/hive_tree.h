@@ -57,8 +57,10 @@ public:
 
     Node root() const;
 
-    // The file that open() read; -1 for a tree that load() made.
+    // The file that open() read, and its bytes as mapped; -1 and null for a
+    // tree that load() made.
     int file() const;
+    std::shared_ptr<const MappedFile> mapping() const;
     // Loads the same file into libhivex for writing (it reads it all into
     // memory); nodes stay the same. False with errno set when it cannot.
     bool makeWritable();
