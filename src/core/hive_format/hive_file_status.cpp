@@ -187,6 +187,36 @@ bool writeExactly(int fd, const std::uint8_t* data, std::size_t size)
     return true;
 }
 
+bool copyWholeFile(int from, int to)
+{
+    off_t in = 0;
+    off_t out = 0;
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, std::size_t{1} << 30, 0);
+        if (copied == 0)
+            return true;
+        if (copied > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        // Not between these files (older kernels, some file systems): by hand.
+        if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+            return false;
+        break;
+    }
+    if (::lseek(to, out, SEEK_SET) < 0)
+        return false;
+    std::vector<std::uint8_t> piece(std::size_t{1} << 20);
+    for (std::size_t got = 0;; in += static_cast<off_t>(got)) {
+        if (!readInto(from, static_cast<std::uint64_t>(in), piece.data(), piece.size(), &got))
+            return false;
+        if (got == 0)
+            return true;
+        if (!writeExactly(to, piece.data(), got))
+            return false;
+    }
+}
+
 bool hiveFileIsWritable(const std::string& path)
 {
     const std::string folder = folderOf(path);

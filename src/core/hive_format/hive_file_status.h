@@ -43,6 +43,10 @@ bool readExactly(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t s
 // All size bytes to the open file at its current position; false with
 // errno set when they cannot be written.
 bool writeExactly(int fd, const std::uint8_t* data, std::size_t size);
+// Every byte of the open file from onto the open file to, from the start of
+// each whatever their positions: copied by the kernel where it can (sharing
+// the blocks on file systems that allow it); false with errno set on failure.
+bool copyWholeFile(int from, int to);
 
 // True when both the file and its folder may be written and the file
 // system is mounted read-write. A file or folder without any write bit in

@@ -44,4 +44,15 @@ inline std::uint32_t load32(const std::uint8_t* at)
     return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
 }
 
+inline void store16(std::uint8_t* at, std::uint16_t value)
+{
+    for (int i = 0; i < 2; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+inline void store32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
 } // namespace platform::hive_format

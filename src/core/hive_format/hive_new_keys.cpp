@@ -30,18 +30,6 @@ constexpr std::size_t kBinSize = 0x1000;
 constexpr std::size_t kLeafCapacity = 500;
 constexpr std::size_t kSecurityReferences = 0x0C;
 
-void store16(std::uint8_t* at, std::uint16_t value)
-{
-    for (int i = 0; i < 2; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void store32(std::uint8_t* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 // The existing hive, mapped writable.
 struct MappedHive {
     std::uint8_t* bytes = nullptr;

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +78,7 @@ class TestHiveCommit : public QObject {
 private slots:
     void flush_replacesTheFileWholeAndKeepsItsMode();
     void flush_withNothingChangedLeavesTheFileAlone();
+    void flush_ofNewKeysOnly_isOneMoreSaveOfTheFileRead();
     void flush_failedWriteLeavesTheOldFile();
     void hiveRemovedMeanwhile_failsUntilItIsBack();
     void changesStayInMemoryUntilFlushed();
@@ -130,6 +133,36 @@ void TestHiveCommit::flush_withNothingChangedLeavesTheFileAlone()
     QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     QVERIFY(hive.fileBytes() == bytes);
+}
+
+// New keys are added to a copy of the file as read, without libhivex: the
+// header counts one more save (both sequence numbers one up, as libhivex's
+// commit leaves them), its checksum matches, and the bins before the new
+// ones are as they were but for the parent's sub key list.
+void TestHiveCommit::flush_ofNewKeysOnly_isOneMoreSaveOfTheFileRead()
+{
+    TempHive hive;
+    hive.putString(kHiveRoot + "\\App", "Name", "same");
+    const std::vector<char> before = hive.fileBytes();
+    const auto field = [](const std::vector<char>& bytes, std::size_t at) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, bytes.data() + at, sizeof value);
+        return value;
+    };
+
+    hive.putString(kHiveRoot + "\\App\\New", "Name", "new");
+
+    const std::vector<char> after = hive.fileBytes();
+    QCOMPARE(field(after, 0x04), field(before, 0x04) + 1);
+    QCOMPARE(field(after, 0x08), field(after, 0x04));
+    std::uint32_t checksum = 0;
+    for (std::size_t at = 0; at < 0x1FC; at += 4)
+        checksum ^= field(after, at);
+    QCOMPARE(field(after, 0x1FC), checksum);
+    QVERIFY(after.size() > before.size());
+    QVERIFY(std::equal(before.begin() + 0x1000, before.begin() + 0x1020, after.begin() + 0x1000));
+    QCOMPARE(hive.readOnDisk(kHiveRoot + "\\App\\New", "Name")->data, (std::vector<std::uint8_t>{'n', 'e', 'w', 0}));
+    QCOMPARE(hive.readOnDisk(kHiveRoot + "\\App", "Name")->data, (std::vector<std::uint8_t>{'s', 'a', 'm', 'e', 0}));
 }
 
 // A disk that fails while the new content is written cannot be caused for

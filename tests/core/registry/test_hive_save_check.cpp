@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,7 +25,10 @@ using Change = std::function<void(TempHive&)>;
 
 std::unique_ptr<HiveTree> loadTree(const std::string& path)
 {
-    auto tree = HiveTree::load(path, HiveTree::Access::ReadOnly);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    auto tree = fd >= 0 ? HiveTree::open(fd) : nullptr;
+    if (fd >= 0)
+        ::close(fd);
     if (!tree)
         throw std::runtime_error("cannot load " + path);
     return tree;

@@ -95,24 +95,6 @@ void removeStaleTemporaries(const std::string& path)
 
 namespace {
 
-// Every byte of the open file from onto the open file to, a piece at a time.
-bool copyBytes(int from, int to)
-{
-    std::vector<std::uint8_t> piece(1 << 20);
-    for (std::uint64_t at = 0;;) {
-        const ssize_t got = ::pread(from, piece.data(), piece.size(), static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (!writeExactly(to, piece.data(), static_cast<std::size_t>(got)))
-            return false;
-        at += static_cast<std::uint64_t>(got);
-    }
-}
-
 // Renames from to to unless to exists. Where the file system cannot do that
 // in one step, the check and the rename are two.
 bool renameWithoutReplacing(const char* from, const char* to)
@@ -154,7 +136,7 @@ bool copyToNewFile(const std::string& from, const std::string& to, const std::st
     const char* step = nullptr;
     if (::fchmod(fd, original.st_mode & 07777) != 0)
         step = "setting permissions";
-    else if (!copyBytes(source, fd))
+    else if (!copyWholeFile(source, fd))
         step = "copying";
     else if (::fsync(fd) != 0)
         step = "syncing";

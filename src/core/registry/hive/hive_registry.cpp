@@ -20,6 +20,7 @@ namespace {
 constexpr const char* kHiveRootName = "SOFTWARE";
 
 using Node = HiveTree::Node;
+using Touches = HiveSession::Touches;
 
 // Where a key lives: in the hive, or one of the keys above it that this
 // backend shows without storing them. Unreadable: a key on its path has sub
@@ -403,7 +404,9 @@ LSTATUS HiveRegistry::State::beginValueChange(HKEY key, const OpenKey** open, co
     if (const LSTATUS status = session.checkValuesSafe((*open)->location.node, HiveSession::ValuesTouched::Rewritten);
         status != kSuccess)
         return status;
-    if (const LSTATUS status = session.beginChange(); status != kSuccess)
+    const Touches touches =
+        session.tree()->isNew((*open)->location.node) ? Touches::NewKeysOnly : Touches::KeysInFile;
+    if (const LSTATUS status = session.beginChange(touches); status != kSuccess)
         return status;
     LSTATUS status = resolve(key, open);
     if (status == kSuccess)
@@ -495,7 +498,7 @@ LSTATUS HiveRegistry::createKey(HKEY root, const std::string& subKey, HKEY* resu
             return kAccessDenied;
         if (!session.writable())
             return session.refusal();
-        if (const LSTATUS status = session.beginChange(); status != kSuccess)
+        if (const LSTATUS status = session.beginChange(Touches::NewKeysOnly); status != kSuccess)
             return status;
         HiveTree& tree = *session.tree();
         Node node = tree.root();

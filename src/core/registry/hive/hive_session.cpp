@@ -191,14 +191,15 @@ void HiveSession::refreshIfStale()
         reload();
 }
 
-LSTATUS HiveSession::beginChange()
+LSTATUS HiveSession::beginChange(Touches touches)
 {
     if (tree_ == nullptr && !reload())
         return kRegistryIoFailed;
     if (!writable())
         return refusal();
+    const auto loaded = [&] { return touches == Touches::NewKeysOnly || tree_->makeWritable(); };
     if (lock_.held())
-        return tree_->makeWritable() ? kSuccess : kRegistryIoFailed;
+        return loaded() ? kSuccess : kRegistryIoFailed;
     switch (lock_.acquire(kLockPatience)) {
     case HiveWriteLock::Outcome::Busy:
         return kSharingViolation;
@@ -220,7 +221,7 @@ LSTATUS HiveSession::beginChange()
         lock_.release();
         return refusal();
     }
-    if (!tree_->makeWritable()) {
+    if (!loaded()) {
         lock_.release();
         return kRegistryIoFailed;
     }
@@ -307,7 +308,10 @@ std::string HiveSession::checkWritten(const std::string& file)
 {
     if (std::string damage = writtenHiveDamage(file); !damage.empty())
         return damage;
-    const auto written = HiveTree::load(file, HiveTree::Access::ReadOnly);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto written = fd >= 0 ? HiveTree::open(fd) : nullptr;
+    if (fd >= 0)
+        ::close(fd);
     if (!written)
         return "the written hive cannot be opened";
     return writtenKeysDiffer(*tree_, *written, changedKeys_);

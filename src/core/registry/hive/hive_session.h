@@ -67,9 +67,12 @@ public:
     void beginAction();
     void endAction();
 
+    // What a change touches: keys in the file, which libhivex changes (so
+    // it loads the hive for writing), or only keys this change set added.
+    enum class Touches { KeysInFile, NewKeysOnly };
     // Called before a change: kSuccess, or the code refusing it
     // (kAccessDenied, kSharingViolation, kRegistryIoFailed).
-    LSTATUS beginChange();
+    LSTATUS beginChange(Touches touches = Touches::KeysInFile);
     // The change altered the key at this path (its values, its being there);
     // removedKeys when keys may be gone.
     void changed(KeyNames key, bool removedKeys = false);

@@ -1,5 +1,7 @@
 #include "core/registry/hive/hive_tree.h"
 
+#include "core/hive_format/hive_copy.h"
+
 #include "core/hive_format/hive_new_keys.h"
 #include "core/registry/registry_names.h"
 
@@ -64,9 +66,9 @@ constexpr HiveTree::Node kFirstNewKey = HiveTree::Node{1} << (8 * sizeof(HiveTre
 
 } // namespace
 
-std::unique_ptr<HiveTree> HiveTree::load(const std::string& path, Access access)
+std::unique_ptr<HiveTree> HiveTree::load(const std::string& path)
 {
-    hive_h* hive = hivex_open(path.c_str(), access == Access::ReadWrite ? HIVEX_OPEN_WRITE : 0);
+    hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
     if (hive == nullptr)
         return nullptr;
     return std::unique_ptr<HiveTree>(new HiveTree(hive, nullptr));
@@ -327,7 +329,7 @@ bool HiveTree::deleteChild(Node parent, Node child)
     if (newKeys_.erase(child) != 0)
         return true;
     // Values held for a key below it must not outlive it.
-    if (!applyValues())
+    if (!makeWritable() || !applyValues())
         return false;
     errno = 0;
     return hivex_node_delete_child(hive_, child) == 0;
@@ -394,6 +396,8 @@ bool HiveTree::applyValues()
             ++found;
             continue;
         }
+        if (!makeWritable())
+            return false;
         std::vector<hive_set_value> list;
         char nothing = 0;
         for (Value& value : found->second.ordered) {
@@ -413,8 +417,10 @@ bool HiveTree::applyValues()
 
 bool HiveTree::writeTo(const std::string& file)
 {
+    // Unless libhivex holds changes, the file as read is what the new keys
+    // are added to.
     errno = 0;
-    if (hivex_commit(hive_, file.c_str(), 0) != 0)
+    if (hive_ != nullptr ? hivex_commit(hive_, file.c_str(), 0) != 0 : !writeHiveCopy(reader_->file(), file))
         return false;
     std::vector<platform::NewKey> added;
     added.reserve(newKeys_.size());

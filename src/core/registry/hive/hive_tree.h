@@ -42,11 +42,10 @@ public:
         std::vector<std::uint8_t> staged; // the bytes of a value with no handle
     };
 
-    enum class Access { ReadWrite, ReadOnly };
-    // ReadWrite loads the whole file into memory (so that another program
-    // rewriting the file cannot pull it from under us); ReadOnly maps it, for
-    // a file nobody else changes. Null with errno set on failure.
-    static std::unique_ptr<HiveTree> load(const std::string& path, Access access = Access::ReadWrite);
+    // Loads the file into libhivex for writing (a copy in memory, so that
+    // another program rewriting the file cannot pull it from under us).
+    // Null with errno set on failure.
+    static std::unique_ptr<HiveTree> load(const std::string& path);
     // Reads the open file with our own reader, cell by cell as they are
     // reached; changes need makeWritable() first. Null with errno set on
     // failure.
@@ -63,7 +62,11 @@ public:
     std::shared_ptr<const MappedFile> mapping() const;
     // Loads the same file into libhivex for writing (it reads it all into
     // memory); nodes stay the same. False with errno set when it cannot.
+    // Only changes to keys already in the file need it: new keys, and their
+    // values, are written by our own code to a copy of the file.
     bool makeWritable();
+    // Whether the key was added here and is not yet in the file.
+    bool isNew(Node node) const { return newKeys_.count(node) != 0; }
 
     // The sub keys in Windows' order (names compared as compareNames does);
     // null when the key cannot be read.
@@ -129,7 +132,6 @@ private:
     // deleteChild; the order only learns of added children when something
     // enumerates.
     HiveChildIndex* childIndex(Node node);
-    bool isNew(Node node) const { return newKeys_.count(node) != 0; }
     ValueIndex* valueIndex(Node node);
     bool describeValue(std::size_t handle, Value* value);
     bool isFreeable(std::size_t handle);
