@@ -10,7 +10,7 @@
 #include "core/system/shell.h"
 #include "core/system/uuid.h"
 #include "core/hive_format/hive_check.h"
-#include "core/hive_format/hive_file_status.h"
+#include "core/hive_format/mapped_file.h"
 #include "core/registry/hive/hive_registry.h"
 #include "core/services/button_layout.h"
 #include "core/services/button_store.h"
@@ -268,17 +268,14 @@ std::vector<Row> measure(const Fixture& fixture, const std::string& work, const 
         // Otherwise the first save's fsync would also wait for the copies
         // to reach the disk, and only Pennant's side would pay for that.
         ::sync();
-        // The structural check reads the whole file and walks every cell;
+        // The structural check walks every cell of the mapped file;
         // libhivex's own open for writing reads the file and its hbins.
         check[0].push_back(msOf([&] {
-            // Read as an open reads it, into memory not cleared first.
             const int fd = ::open(pennantCopy.c_str(), O_RDONLY | O_CLOEXEC);
-            std::unique_ptr<std::uint8_t[]> bytes;
-            std::size_t size = 0;
-            const bool read = fd >= 0 && platform::readWholeFile(fd, &bytes, &size);
+            const platform::MappedFile mapped(fd);
             if (fd >= 0)
                 ::close(fd);
-            if (!read || !platform::checkHive(bytes.get(), size).sound())
+            if (!mapped.isOpen() || !platform::checkHive(mapped.data(), mapped.size()).sound())
                 fail("check the fixture");
         }));
         check[1].push_back(msOf([&] {
