@@ -15,6 +15,8 @@ namespace commands {
 
 namespace {
 
+constexpr std::size_t kOutputPiece = 64 * 1024;
+
 // The options of add and set, one for each field of a button, in the
 // order of the fields.
 constexpr const char* kFieldOptions[] = {"--text", "--exec", "--icon", "--hot-icon", "--status", "--menu"};
@@ -90,11 +92,17 @@ int runList(const Invocation& invocation)
             array.push_back({{"key", button.keyName}, {"text", button.text}});
         printJson(invocation, array);
     } else {
-        // One write: a stream insertion per piece costs more than the listing.
+        // Written a piece at a time: a stream insertion per field costs more
+        // than the listing, and one text of the whole list more memory.
         std::string lines;
-        for (const services::ListedButton& button : *listed)
+        for (std::size_t i = 0; i < listed->size(); ++i) {
+            const services::ListedButton& button = (*listed)[i];
             lines.append(button.keyName).append(1, '\t').append(oneLine(button.text)).append(1, '\n');
-        invocation.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+            if (lines.size() >= kOutputPiece || i + 1 == listed->size()) {
+                invocation.out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+                lines.clear();
+            }
+        }
     }
     return kDone;
 }

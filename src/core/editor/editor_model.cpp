@@ -40,14 +40,14 @@ void EditorModel::ListButtons(const std::string& rootKey, const std::string& sub
     showListed(services::listButtons(general_, static_cast<platform::HKEY>(root), subKeyPath));
 }
 
-void EditorModel::showListed(const std::optional<std::vector<services::ListedButton>>& listed)
+void EditorModel::showListed(std::optional<std::vector<services::ListedButton>> listed)
 {
     if (!listed) {
         tell(services::texts::kKeyNotOpened);
         return;
     }
-    listed_.insert(listed_.end(), listed->begin(), listed->end());
     view_.appendChoices(*listed);
+    listed_.insert(listed_.end(), std::make_move_iterator(listed->begin()), std::make_move_iterator(listed->end()));
 }
 
 void EditorModel::resetEditor(platform::HKEY root, const std::string& changedKey)

@@ -46,7 +46,7 @@ private:
     // lists as the registry holds them now. Only that button's text is read
     // again, unless another process saved since the lists were filled.
     void resetEditor(platform::HKEY root, const std::string& changedKey);
-    void showListed(const std::optional<std::vector<services::ListedButton>>& listed);
+    void showListed(std::optional<std::vector<services::ListedButton>> listed);
     // The selected button's key name; nothing when no button entry is
     // selected (the user typed over the list's text, or the create entry).
     std::optional<std::string> selectedKeyName() const;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -33,9 +34,6 @@ std::string hex(std::size_t offset)
     return text;
 }
 
-// What the walk learned about each possible cell start (one entry per eight
-// bytes of the hive bins).
-enum CellMark : std::uint8_t { kUsedCell = 1, kReached = 2, kShared = 4 };
 
 class Checker {
 public:
@@ -94,7 +92,8 @@ private:
         // Bytes past the bins are ignored, but not a bin the size field leaves out.
         if (endBins_ + 4 <= size_ && std::memcmp(bytes_ + endBins_, "hbin", 4) == 0)
             return fail("header's size field", 0x28, "leaves out the hive bin at offset " + hex(endBins_));
-        marks_.assign((endBins_ - kBaseBlockSize) / kCellAlignment, 0);
+        used_.assign((endBins_ - kBaseBlockSize) / kCellAlignment, false);
+        reached_.assign(used_.size(), false);
         return true;
     }
 
@@ -114,7 +113,7 @@ private:
                 if (length < 8 || length % kCellAlignment != 0 || length > std::int64_t(bin + binSize - cell))
                     return fail("cell", cell, "has an invalid size");
                 if (raw < 0)
-                    marks_[index(cell)] = kUsedCell;
+                    used_[index(cell)] = true;
                 cell += static_cast<std::size_t>(length);
             }
             bin += binSize;
@@ -132,7 +131,7 @@ private:
         const std::size_t cell = kBaseBlockSize + std::size_t{reference};
         if (reference == kNoCell || cell < kBaseBlockSize + kBinHeaderSize || cell >= endBins_)
             return noCell(what, from, "points outside the hive bins");
-        if (cell % kCellAlignment != 0 || (marks_[index(cell)] & kUsedCell) == 0)
+        if (cell % kCellAlignment != 0 || !used_[index(cell)])
             return noCell(what, from, "does not point at a cell in use");
         return cell;
     }
@@ -152,10 +151,12 @@ private:
     // before, unless both times as a cell that may be shared.
     bool reach(std::size_t cell, bool shared, const char* what, std::size_t from)
     {
-        std::uint8_t& mark = marks_[index(cell)];
-        if ((mark & kReached) != 0 && !(shared && (mark & kShared) != 0))
+        const std::size_t at = index(cell);
+        if (reached_[at] && !(shared && shared_.count(cell) != 0))
             return fail(what, from, "points at the cell at offset " + hex(cell) + ", which is already in use");
-        mark |= kReached | (shared ? kShared : 0);
+        reached_[at] = true;
+        if (shared)
+            shared_.insert(cell);
         return true;
     }
 
@@ -253,7 +254,7 @@ private:
         if (cell == 0)
             return false;
         ++securityUses_[cell];
-        if ((marks_[index(cell)] & kShared) != 0)
+        if (shared_.count(cell) != 0)
             return true;
         const std::size_t content = follow(reference, "sk", sk::kDescriptor, true, "security offset of the key", key);
         if (content == 0)
@@ -421,7 +422,7 @@ private:
             const std::size_t named = kBaseBlockSize + std::size_t{reference};
             const bool namesCell = reference != kNoCell && named >= kBaseBlockSize + kBinHeaderSize &&
                                    named < endBins_ && named % kCellAlignment == 0 &&
-                                   (marks_[index(named)] & kUsedCell) != 0;
+                                   used_[index(named)];
             return !namesCell || reach(named, false, "data offset of the value", cell);
         }
         const std::size_t data = follow(reference, "", 0, false, "data offset of the value", cell);
@@ -460,7 +461,12 @@ private:
     std::size_t size_;
     std::size_t endBins_ = 0;
     std::uint32_t minorVersion_ = 0;
-    std::vector<std::uint8_t> marks_;
+    // Per possible cell start (every eight bytes of the hive bins): a used
+    // cell starts there, the walk reached it; and the cells reached as cells
+    // that may be shared (security cells).
+    std::vector<bool> used_;
+    std::vector<bool> reached_;
+    std::unordered_set<std::size_t> shared_;
     std::string damage_;
     std::vector<std::size_t> childCells_; // reused from key to key
     std::unordered_map<std::size_t, std::uint32_t> securityUses_;
