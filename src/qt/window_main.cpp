@@ -28,14 +28,13 @@ int main(int argc, char* argv[])
         std::cerr << "pennant: " << error << '\n';
         return 2;
     }
-    // The hive's check runs while the window opens.
-    opened->registry->checkAhead();
-
     // Without a display Qt would abort the program with a message of its own.
     if (const auto missing = platform::missingDisplay(platform::currentDisplayEnvironment())) {
         std::cerr << "pennant: " << *missing << '\n';
         return 2;
     }
+    // The hive's check runs while the window opens.
+    opened->registry->checkAhead();
     QApplication app(argc, argv);
     QApplication::setApplicationName(resources::kProgramTitle);
     QApplication::setApplicationVersion(resources::kVersionText);

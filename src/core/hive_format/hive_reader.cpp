@@ -1,6 +1,5 @@
 #include "core/hive_format/hive_reader.h"
 
-#include "core/hive_format/hive_file_status.h"
 #include "core/hive_format/hive_format.h"
 
 #include <fcntl.h>
